@@ -1,0 +1,123 @@
+#include "app/form1.h"
+
+#include "app/settingsfields.h"
+#include "platform/eventloop.h"
+#include "platform/userdialogs.h"
+#include "serial/serialline.h"
+
+#include <QDir>
+
+const QString Form1::caption = QStringLiteral("Zandrel KS936 aprs config");
+
+Form1::Form1(const Platform &platform, QObject *parent)
+    : QObject(parent),
+      MSComm1(platform.line, [this](int n) { return m_portMap.systemName(n); }),
+      CommonDialog1(platform.dialogs),
+      Timer1(platform.loop, 1000, false, [this] { dispatch([this] { Timer1_Timer(); }); }),
+      Timer2(platform.loop, 100, true, [this] { dispatch([this] { Timer2_Timer(); }); }),
+      m_loop(platform.loop), m_dialogs(platform.dialogs), m_programFolder(platform.programFolder),
+      m_portMap(QDir(platform.programFolder).filePath(QStringLiteral("PortSet.ini")),
+                platform.systemPorts)
+{
+    Command7.setEnabled(false);
+
+    Text4.keyPress = [this](int c) { return Text4_KeyPress(c); };
+    Text5.keyPress = [this](int c) { return Text5_KeyPress(c); };
+    Text10.keyPress = [this](int c) { return Text10_KeyPress(c); };
+    Text31.keyPress = [this](int c) { return Text31_KeyPress(c); };
+    Text5.onChange = [this] { Text5_Change(); };
+    Text10.onChange = [this] { Text10_Change(); };
+    Text31.onChange = [this] { Text31_Change(); };
+
+    Combo1.onClick = [this] { dispatch([this] { Combo1_Click(); }); };
+    Combo2.onClick = [this] { dispatch([this] { Combo2_Click(); }); };
+    const std::pair<CommandButton *, void (Form1::*)()> buttons[] = {
+        {&Command0, &Form1::Command0_Click}, {&Command1, &Form1::Command1_Click},
+        {&Command2, &Form1::Command2_Click}, {&Command4, &Form1::Command4_Click},
+        {&Command5, &Form1::Command5_Click}, {&Command6, &Form1::Command6_Click},
+        {&Command7, &Form1::Command7_Click}, {&Command8, &Form1::Command8_Click},
+        {&Command9, &Form1::Command9_Click}};
+    for (const auto &[button, handler] : buttons)
+        button->onClick = [this, handler = handler] { dispatch([this, handler] { (this->*handler)(); }); };
+
+    connect(&MSComm1, &MSComm::OnComm, this, [this] { dispatch([this] { MSComm1_OnComm(); }); });
+}
+
+Form1::~Form1()
+{
+    if (!m_unloading)
+        Form_Unload();
+}
+
+void Form1::dispatch(const std::function<void()> &handler)
+{
+    if (m_unloading)
+        return;
+    try {
+        handler();
+    } catch (const FormUnloaded &) {
+        // The window closed while this handler waited; it ends here.
+    }
+}
+
+void Form1::Form_Unload()
+{
+    m_unloading = true;
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+    MSComm1.setPortOpen(false);
+    m_loop.interrupt();
+}
+
+QString Form1::portSettingsFile() const
+{
+    return QDir(m_programFolder).filePath(QStringLiteral("PortSet.ini"));
+}
+
+// Start-up: restore the port name, list the ports that open, fill the lists and set up
+// the serial control, leaving the port closed.
+void Form1::Form_Load()
+{
+    Combo1.setText(ReadINI(QStringLiteral("PortSet"), QStringLiteral("par5"), portSettingsFile()));
+    MSComm1.setPortOpen(false);
+
+    // From here on a failing step is skipped and start-up goes on with the next one.
+    for (int n = 1; n <= 16; ++n) {
+        try {
+            MSComm1.setCommPort(n);
+            MSComm1.setPortOpen(true);
+        } catch (const CommError &) {
+        }
+        if (MSComm1.PortOpen()) {
+            Combo1.addItem(QStringLiteral("COM%1").arg(n), m_portMap.describe(n));
+            MSComm1.setPortOpen(false);
+        }
+    }
+
+    SettingsFields::fillLists(*this);
+
+    // The number written from the fourth character on ("COM12" gives 12).
+    const QString afterCom = Combo1.text().mid(3).trimmed();
+    int digits = 0;
+    while (digits < afterCom.size() && digits < 9 && afterCom.at(digits).isDigit())
+        ++digits;
+    bool isNumber = false;
+    const int saved = afterCom.left(digits).toInt(&isNumber);
+    if (isNumber) {
+        try {
+            MSComm1.setCommPort(saved);
+        } catch (const CommError &) {
+        }
+    }
+    MSComm1.setSettings(QStringLiteral("115200,n,8,1"));
+    MSComm1.InBufferSize = 4096;
+    MSComm1.OutBufferSize = 2032;
+    MSComm1.setPortOpen(false);
+    MSComm1.RThreshold = 1;
+    MSComm1.InputMode = 1;
+    MSComm1.InputLen = 0;
+
+    Text32.setEnabled(false);
+    Label21.setEnabled(false);
+    Text32.setText(QStringLiteral("---"));
+}

@@ -1,0 +1,51 @@
+// Port choice and the port-settings file.
+
+#include "app/form1.h"
+#include "platform/userdialogs.h"
+#include "serial/inifile.h"
+
+QString Form1::ReadINI(const QString &Section, const QString &KeyName, const QString &Filename)
+{
+    return IniFile::read(Section, KeyName, Filename);
+}
+
+// The outcome is not reported: a port-settings file that cannot be written is no reason
+// to stop an operation.
+std::int16_t Form1::WriteINI(const QString &sSection, const QString &sKeyName,
+                             const QString &sNewString, const QString &sFileName)
+{
+    IniFile::write(sSection, sKeyName, sNewString, sFileName);
+    return 0;
+}
+
+void Form1::WriteCommSet(const QString &PortNo, const QString &BaudRate, const QString &StopBits,
+                         const QString &Parity, const QString &Databits,
+                         const QString &FlowControl, const QString &InBuff, const QString &OutBuff)
+{
+    const std::pair<const char *, QString> keys[] = {
+        {"par5", PortNo},   {"par4", BaudRate},    {"par1", StopBits}, {"par3", Parity},
+        {"par2", Databits}, {"par0", FlowControl}, {"InBuff", InBuff}, {"OutBuff", OutBuff}};
+    for (const auto &[key, value] : keys)
+        WriteINI(QStringLiteral("PortSet"), QString::fromLatin1(key), value, portSettingsFile());
+}
+
+// A pick of COM1 to COM16 selects that port; start-up lists up to COM16.
+void Form1::Combo1_Click()
+{
+    for (int n = 1; n <= 16; ++n) {
+        if (Combo1.text() != QStringLiteral("COM%1").arg(n))
+            continue;
+        try {
+            MSComm1.setCommPort(n);
+        } catch (const CommError &) {
+            m_dialogs.message(QStringLiteral("Port is open"));
+        }
+        return;
+    }
+}
+
+void Form1::checkPortName()
+{
+    if (!Combo1.text().startsWith(QLatin1String("COM")))
+        Combo1.setText(QStringLiteral("COM1"));
+}

@@ -1,0 +1,59 @@
+#include "serial/qtserialline.h"
+
+#include <QDeadlineTimer>
+
+QtSerialLine::QtSerialLine(QObject *parent) : SerialLine(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
+}
+
+QtSerialLine::~QtSerialLine() { close(); }
+
+bool QtSerialLine::open(const QString &systemName, const LineSettings &settings, QString *error)
+{
+    m_port.setPortName(systemName);
+    const bool ok = m_port.open(QIODevice::ReadWrite);
+    if (!ok) {
+        if (error)
+            *error = m_port.errorString();
+        return false;
+    }
+    const QSerialPort::Parity parity = settings.parity == 'e'   ? QSerialPort::EvenParity
+                                       : settings.parity == 'o' ? QSerialPort::OddParity
+                                       : settings.parity == 'm' ? QSerialPort::MarkParity
+                                       : settings.parity == 's' ? QSerialPort::SpaceParity
+                                                                : QSerialPort::NoParity;
+    const bool configured =
+        m_port.setBaudRate(settings.baudRate) &&
+        m_port.setDataBits(QSerialPort::DataBits(settings.dataBits)) && m_port.setParity(parity) &&
+        m_port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        if (error)
+            *error = m_port.errorString();
+        m_port.close();
+        return false;
+    }
+    return true;
+}
+
+void QtSerialLine::close()
+{
+    if (!m_port.isOpen())
+        return;
+    // Output handed over just before the close (a last command, a last firmware block)
+    // must reach the line: let it drain, but never hang on a stuck port.
+    QDeadlineTimer deadline(1000);
+    while (m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_port.waitForBytesWritten(int(deadline.remainingTime())))
+            break;
+    }
+    m_port.close();
+}
+
+bool QtSerialLine::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen() || m_port.error() == QSerialPort::ResourceError)
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}

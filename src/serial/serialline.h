@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// Line settings in the form "115200,n,8,1": baud rate, parity, data bits, stop bits.
+struct LineSettings
+{
+    int baudRate = 115200;
+    char parity = 'n'; // n, e, o, m or s
+    int dataBits = 8;
+    int stopBits = 1;
+
+    static std::optional<LineSettings> parse(const QString &text);
+};
+
+// One connection to a system serial port (a device node, a pseudo-terminal, COMn).
+// QtSerialLine wraps QSerialPort; tests use a fake on the virtual clock.
+class SerialLine : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual bool open(const QString &systemName, const LineSettings &settings,
+                      QString *error) = 0;
+    // Lets pending output drain first (bounded to about a second), then closes.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Queues the bytes for sending; false when the line refuses them.
+    virtual bool write(const QByteArray &bytes) = 0;
+    virtual qint64 bytesAvailable() const = 0;
+    virtual QByteArray readAll() = 0;
+
+signals:
+    // Received bytes are waiting. Emitted on the program's thread.
+    void readyRead();
+};

@@ -1,0 +1,217 @@
+#include "ui/controlbinding.h"
+
+#include <QKeyEvent>
+#include <QValidator>
+
+namespace {
+
+// The typing limit: the user cannot type or paste a text longer than the limit, while
+// a longer text set by the program stays whole and can still be shortened.
+class TypingLimit : public QValidator
+{
+public:
+    TypingLimit(const TextBox &box, QObject *parent) : QValidator(parent), m_box(box) {}
+    State validate(QString &input, int &) const override
+    {
+        const int limit = m_box.maxLength();
+        return (limit > 0 && input.size() > limit && input.size() > m_box.text().size())
+                   ? Invalid
+                   : Acceptable;
+    }
+
+private:
+    const TextBox &m_box;
+};
+
+// Hands every typed character to the control's key filter before it is inserted.
+class KeyFilter : public QObject
+{
+public:
+    KeyFilter(TextBox &box, QLineEdit *edit) : QObject(edit), m_box(box), m_edit(edit) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const QString typed = static_cast<QKeyEvent *>(event)->text();
+        if (typed.isEmpty())
+            return false; // arrows, function keys: no character
+        QString accepted;
+        bool unchanged = true;
+        for (const QChar ch : typed) {
+            const int code = m_box.filterKey(ch.unicode());
+            unchanged = unchanged && code == ch.unicode();
+            if (code != 0)
+                accepted.append(QChar(code));
+        }
+        if (unchanged)
+            return false; // the widget handles it, backspace and shortcuts included
+        if (!accepted.isEmpty())
+            m_edit->insert(accepted);
+        return true;
+    }
+
+private:
+    TextBox &m_box;
+    QLineEdit *m_edit;
+};
+
+// Mirrors a control's enabled state; the text or caption is mirrored by each binder.
+template <typename Sync> void mirror(Control &control, QWidget *widget, Sync sync)
+{
+    auto update = [&control, widget, sync] {
+        widget->setEnabled(control.isEnabled());
+        sync();
+    };
+    QObject::connect(&control, &Control::changed, widget, update);
+    update();
+}
+
+} // namespace
+
+namespace ControlBinding {
+
+void name(QWidget *widget, const Control &control, const QString &accessibleName)
+{
+    widget->setObjectName(control.name());
+    widget->setAccessibleDescription(control.name());
+    widget->setAccessibleName(accessibleName);
+}
+
+QLineEdit *lineEdit(TextBox &box, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    name(edit, box, box.name());
+    if (box.maxLength() > 0)
+        edit->setValidator(new TypingLimit(box, edit));
+    if (box.keyPress)
+        edit->installEventFilter(new KeyFilter(box, edit));
+    QObject::connect(edit, &QLineEdit::textEdited, &box, [&box](const QString &text) { box.setText(text); });
+    mirror(box, edit, [&box, edit] {
+        // A hidden box (the receive record) is brought up to date only when shown.
+        if (edit->isVisibleTo(edit->window()) && edit->text() != box.text())
+            edit->setText(box.text());
+    });
+    return edit;
+}
+
+QPlainTextEdit *textArea(TextBox &box, QWidget *parent)
+{
+    auto *edit = new QPlainTextEdit(parent);
+    name(edit, box, box.name());
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto syncing = std::make_shared<bool>(false);
+    QObject::connect(edit, &QPlainTextEdit::textChanged, &box, [&box, edit, syncing] {
+        if (!*syncing)
+            box.setText(edit->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")));
+    });
+    mirror(box, edit, [&box, edit, syncing] {
+        QString shown = box.text();
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        if (edit->toPlainText() == shown)
+            return;
+        *syncing = true;
+        edit->setPlainText(shown);
+        edit->moveCursor(QTextCursor::End);
+        edit->ensureCursorVisible();
+        *syncing = false;
+    });
+    return edit;
+}
+
+QComboBox *comboBox(ComboBox &combo, QWidget *parent)
+{
+    auto *widget = new QComboBox(parent);
+    name(widget, combo, combo.name());
+    widget->setEditable(true);
+    widget->setInsertPolicy(QComboBox::NoInsert);
+    auto syncing = std::make_shared<bool>(false);
+    QObject::connect(widget, &QComboBox::editTextChanged, &combo, [&combo, syncing](const QString &text) {
+        if (!*syncing)
+            combo.setText(text);
+    });
+    QObject::connect(widget, &QComboBox::activated, &combo,
+                     [&combo, widget](int index) { combo.pick(widget->itemText(index)); });
+    mirror(combo, widget, [&combo, widget, syncing] {
+        *syncing = true;
+        if (widget->count() != combo.items().size()) {
+            widget->clear();
+            const QStringList items = combo.items();
+            const QStringList tips = combo.itemToolTips();
+            for (int i = 0; i < items.size(); ++i) {
+                widget->addItem(items[i]);
+                if (!tips[i].isEmpty())
+                    widget->setItemData(i, tips[i], Qt::ToolTipRole);
+            }
+            widget->setCurrentIndex(-1); // the program never selects an item
+        }
+        if (widget->currentText() != combo.text())
+            widget->setEditText(combo.text());
+        *syncing = false;
+    });
+    return widget;
+}
+
+QPushButton *button(CommandButton &button, QWidget *parent)
+{
+    auto *widget = new QPushButton(parent);
+    name(widget, button, button.caption());
+    widget->setAutoDefault(false);
+    QObject::connect(widget, &QPushButton::clicked, &button, [&button] { button.click(); });
+    mirror(button, widget, [&button, widget] {
+        widget->setText(button.caption());
+        widget->setAccessibleName(button.caption());
+    });
+    return widget;
+}
+
+QLabel *label(Label &label, QWidget *parent)
+{
+    auto *widget = new QLabel(parent);
+    name(widget, label, label.caption());
+    mirror(label, widget, [&label, widget] { widget->setText(label.caption()); });
+    return widget;
+}
+
+QCheckBox *checkBox(CheckBox &check, QWidget *parent)
+{
+    auto *widget = new QCheckBox(parent);
+    name(widget, check, check.caption());
+    widget->setTristate(true);
+    // A click ticks a clear or grey box and clears a ticked one.
+    QObject::connect(widget, &QCheckBox::clicked, &check,
+                     [&check] { check.setValue(check.value() == 1 ? 0 : 1); });
+    mirror(check, widget, [&check, widget] {
+        widget->setText(check.caption());
+        const Qt::CheckState state = check.value() == 1   ? Qt::Checked
+                                     : check.value() == 2 ? Qt::PartiallyChecked
+                                                          : Qt::Unchecked;
+        if (widget->checkState() != state)
+            widget->setCheckState(state);
+    });
+    return widget;
+}
+
+QGroupBox *frame(Frame &frame, QWidget *parent)
+{
+    auto *widget = new QGroupBox(parent);
+    name(widget, frame, frame.caption());
+    mirror(frame, widget, [&frame, widget] { widget->setTitle(frame.caption()); });
+    return widget;
+}
+
+QProgressBar *progressBar(ProgressBar &bar, QWidget *parent)
+{
+    auto *widget = new QProgressBar(parent);
+    name(widget, bar, bar.name());
+    widget->setTextVisible(false);
+    mirror(bar, widget, [&bar, widget] {
+        widget->setRange(bar.minimum(), std::max(bar.minimum(), bar.maximum()));
+        widget->setValue(std::clamp(bar.value(), bar.minimum(), std::max(bar.minimum(), bar.maximum())));
+    });
+    return widget;
+}
+
+} // namespace ControlBinding

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/userdialogs.h"
+
+#include <QQueue>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+// Message boxes and file dialogs answered by the test: messages are recorded, file
+// dialogs take the next queued answer (an empty one cancels).
+class FakeDialogs : public UserDialogs
+{
+public:
+    QStringList messages;
+    QVector<FileDialogRequest> fileRequests;
+    QQueue<QString> fileAnswers;
+    // Runs while a message box is "open" (a click inside the box's own event loop).
+    std::function<void(const QString &)> onMessage;
+
+    void message(const QString &text) override
+    {
+        messages << text;
+        if (onMessage)
+            onMessage(text);
+    }
+    QString chooseFile(const FileDialogRequest &request) override
+    {
+        fileRequests << request;
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+    }
+};

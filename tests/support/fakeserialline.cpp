@@ -1,0 +1,67 @@
+#include "fakeserialline.h"
+
+bool FakeSerialLine::open(const QString &systemName, const LineSettings &settings, QString *error)
+{
+    if (m_open || !openablePorts.contains(systemName)) {
+        if (error)
+            *error = QStringLiteral("No such file or directory");
+        return false;
+    }
+    m_open = true;
+    m_broken = false;
+    ++m_openCount;
+    m_name = systemName;
+    m_settings = settings;
+    m_received.clear();
+    return true;
+}
+
+void FakeSerialLine::close()
+{
+    m_open = false;
+    m_received.clear();
+}
+
+bool FakeSerialLine::write(const QByteArray &bytes)
+{
+    if (!m_open || m_broken)
+        return false;
+    m_writes.push_back({m_loop.nowMs(), bytes});
+    emit hostWrote(bytes);
+    return true;
+}
+
+QByteArray FakeSerialLine::readAll()
+{
+    QByteArray bytes;
+    bytes.swap(m_received);
+    return bytes;
+}
+
+void FakeSerialLine::deliver(const QByteArray &bytes)
+{
+    if (!m_open)
+        return; // nobody listens on a closed port
+    m_received += bytes;
+    if (m_readyReadQueued)
+        return;
+    m_readyReadQueued = true;
+    m_loop.post([this] {
+        m_readyReadQueued = false;
+        if (m_open && !m_received.isEmpty())
+            emit readyRead();
+    });
+}
+
+void FakeSerialLine::deliverAfter(int delayMs, const QByteArray &bytes)
+{
+    m_loop.post([this, bytes] { deliver(bytes); }, delayMs);
+}
+
+QByteArray FakeSerialLine::written() const
+{
+    QByteArray all;
+    for (const Write &w : m_writes)
+        all += w.bytes;
+    return all;
+}
