@@ -11,11 +11,23 @@
 #include <QString>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 
 class EventLoop;
 class SerialLine;
 class UserDialogs;
+
+// Runs one step of a handler whose failing steps are skipped without a report: a
+// serial failure, a refused property or a bad value ends that step only. A window that
+// closes during the step still ends the handler.
+template <typename Step> void skipOnFailure(Step step)
+{
+    try {
+        step();
+    } catch (const std::exception &) {
+    }
+}
 
 // Thrown out of a wait when the window is closing: it unwinds the handler that waited,
 // so no handler goes on touching a window that is going away.
@@ -183,7 +195,10 @@ public:
     QByteArray abBlock = QByteArray(2049, '\0');
     std::uint8_t bLoaderReady = 0;
     std::int32_t lTryCount = 0;
+    // -- firmware update: members added for the update live here --
     std::int64_t lLastLoaderReplyMs = 0; // when the loader last answered during a transfer
+
+    // -- setup files: members added for saving and loading live here --
 
     // ---- handlers -----------------------------------------------------------------
     void Form_Load();
@@ -228,6 +243,10 @@ public:
     EventLoop &loop() const { return m_loop; }
     UserDialogs &dialogs() const { return m_dialogs; }
     QString programFolder() const { return m_programFolder; }
+
+signals:
+    // The dispatcher is examining this line (the receive path calls it after every byte).
+    void lineDispatched(const QString &line);
 
 private:
     EventLoop &m_loop;

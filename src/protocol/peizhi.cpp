@@ -119,6 +119,7 @@ const LineKey lineKeys[] = {
 void Form1::peizhi()
 {
     const QString line = sRxLine; // the fields' change handlers cannot alter it mid-way
+    emit lineDispatched(line);
     for (const LineKey &key : lineKeys) {
         if (line.startsWith(QLatin1String(key.key)))
             key.apply(*this, line);
