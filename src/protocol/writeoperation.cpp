@@ -1,0 +1,89 @@
+// "Write data": send the window's whole configuration to the device.
+
+#include "app/form1.h"
+#include "protocol/devicecommands.h"
+
+using namespace DeviceCommands;
+
+namespace {
+
+// "AT+IP," and the four octets of one address row, joined by commas.
+QString addressCommand(const char *command, TextBox *const octets[4])
+{
+    QStringList values;
+    for (int i = 0; i < 4; ++i)
+        values << lineSafe(octets[i]->text());
+    return QLatin1String(command) + values.join(QLatin1Char(',')) + QLatin1Char('#');
+}
+
+} // namespace
+
+void Form1::Command7_Click()
+{
+    bFreqSaved = 0;
+    Text29.setText(QString());
+    Text30.setText(QString());
+
+    // From here on a failing step is skipped without a report.
+    if (MSComm1.PortOpen()) {
+        Command6.setCaption(QStringLiteral("Port is open"));
+        skipOnFailure([&] { MSComm1.setPortOpen(false); });
+        Command7.setEnabled(true);
+        return;
+    }
+    Delay(100);
+    skipOnFailure([&] { MSComm1.setSettings(QStringLiteral("115200,n,8,1")); });
+    Command7.setCaption(QStringLiteral("Writing"));
+    Text29.setText(QStringLiteral("Writing......"));
+    skipOnFailure([&] { MSComm1.setPortOpen(true); });
+    checkPortName();
+
+    // Each value is read when its command is built; pauses follow each command.
+    auto send = [this](const QString &command, int pauseMs) {
+        skipOnFailure([&] { MSComm1.Output(command + lineEnd); });
+        if (pauseMs > 0)
+            Delay(pauseMs);
+    };
+    const QString callsign = lineSafe(Text4.text());
+    send(QStringLiteral("AT+CALL,") + callsign + callsignFill(callsign) + QLatin1Char('-') +
+             lineSafe(Combo5.text()) + QLatin1Char('#'),
+         200);
+    send(QStringLiteral("AT+PASS,") + lineSafe(Text5.text()) + QLatin1Char('#'), 200);
+    if (Combo2.text() == QLatin1String("STATIC IP")) {
+        send(QStringLiteral("AT+DHCP,0#"), 200);
+        send(addressCommand("AT+IP,", &addressBoxes[0]), 200);
+        send(addressCommand("AT+SUB,", &addressBoxes[4]), 200);
+        send(addressCommand("AT+GW,", &addressBoxes[8]), 200);
+        send(addressCommand("AT+DNS,", &addressBoxes[12]), 200);
+        Delay(200);
+    } else {
+        send(QStringLiteral("AT+DHCP,1#"), 200);
+    }
+    send(QStringLiteral("AT+POSI,") + lineSafe(Text8.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+COMMENT,") + lineSafe(Text7.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+SERVER,") + lineSafe(Combo3.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+TIME,") + lineSafe(Text10.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+FILTER,") + lineSafe(Text11.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+BACKLIGHT,") + lineSafe(backlightCode(Combo16.text())) + QLatin1Char('#'),
+         200);
+    send(QStringLiteral("AT+UNIT,") + unitCode(Combo4.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+DIGI,") + digiCode(Check1.value()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+MOD,") + lineSafe(Combo6.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+PATH,") + pathCode(Combo7.text()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+ALIAS,") + aliasCode(Combo8.text()) + QLatin1Char('#'), 0);
+    send(lineEnd + QStringLiteral("AT+FREQ,") + lineSafe(Text31.text()) + QLatin1Char('#'), 200);
+
+    // The device acknowledges the whole write once, with "freq save".
+    for (int poll = 0; poll <= 15; ++poll) {
+        Delay(500);
+        if (poll >= 14)
+            Text29.appendText(QStringLiteral("Write fail\uFF0CPlease try again.\r\n"));
+        if (bFreqSaved == 1) {
+            Text29.appendText(QStringLiteral("\r\nWrite complete"));
+            break;
+        }
+    }
+    Delay(100);
+    Command7.setCaption(QStringLiteral("Write data"));
+    skipOnFailure([&] { MSComm1.setPortOpen(false); });
+}
