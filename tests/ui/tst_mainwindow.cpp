@@ -23,6 +23,7 @@ private slots:
     void checkBoxClick();
     void modelChangesAreShown();
     void statusLogShowsLines();
+    void saveAndLoadThroughTheDialogs();
 
 private:
     template <typename W> W *widget(const QString &name)
@@ -195,6 +196,30 @@ void TestMainWindow::statusLogShowsLines()
     auto *log = widget<QPlainTextEdit>("Text29");
     QCOMPARE(log->toPlainText(), QStringLiteral("Connection OK\nReading 1/20Times......\nread ok"));
     QCOMPARE(fx->form->Text29.text(), QStringLiteral("Connection OK\r\nReading 1/20Times......\r\nread ok"));
+}
+
+void TestMainWindow::saveAndLoadThroughTheDialogs()
+{
+    QTest::mouseClick(widget<QPushButton>("Command0"), Qt::LeftButton);
+    const QString file = fx->path("station.ini");
+    fx->dialogs.fileAnswers << file;
+    QTest::mouseClick(widget<QPushButton>("Command5"), Qt::LeftButton);
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(fx->dialogs.fileRequests.last().title, QStringLiteral("Save"));
+    QCOMPARE(fx->dialogs.fileRequests.last().filter, QStringLiteral("setup file (*.ini)"));
+    QCOMPARE(fx->dialogs.fileRequests.last().initialFolder, fx->folder.path());
+
+    auto *callsign = widget<QLineEdit>("Text4");
+    callsign->selectAll();
+    QTest::keyClicks(callsign, "ab1c");
+    QCOMPARE(fx->form->Text4.text(), QStringLiteral("AB1C"));
+
+    fx->dialogs.fileAnswers << file;
+    QTest::mouseClick(widget<QPushButton>("Command4"), Qt::LeftButton);
+    QCOMPARE(callsign->text(), QStringLiteral("NOCALL"));
+    QCOMPARE(fx->dialogs.fileRequests.last().title, QStringLiteral("Please choose fireware."));
+    QVERIFY(widget<QPlainTextEdit>("Text29")->toPlainText().startsWith(file + "\n\n[MELKO]\n"));
+    QVERIFY(fx->dialogs.messages.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
