@@ -1,6 +1,8 @@
 // The real ks936-sim on a real pseudo-terminal, driven through QSerialPort the way the
 // program drives the device. These run in real time and take a few seconds.
 
+#include "simulatorprocess.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -35,54 +37,6 @@ const QByteArray kFactoryAnswer = "CALLSIGN:N0SIM-9\r\n"
                                   "READ END\r\n";
 
 const QByteArray kProbe = QByteArray::fromHex("5F0000F5");
-
-// One ks936-sim process with its files in a temporary folder.
-class Simulator
-{
-public:
-    explicit Simulator(const QTemporaryDir &dir) : m_dir(dir) {}
-    ~Simulator()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(3000))
-                m_process.kill();
-        }
-    }
-
-    bool start(const QStringList &extra)
-    {
-        m_process.setProgram(QStringLiteral(KS936_SIM_PATH));
-        m_process.setArguments(QStringList{"--log", path("traffic.log"), "--image-out",
-                                           path("image.bin"), "--boot-time", "300",
-                                           "--loader-window", "3000"} +
-                               extra);
-        m_process.start();
-        if (!m_process.waitForStarted(3000))
-            return false;
-        QElapsedTimer timer;
-        timer.start();
-        while (!m_process.canReadLine() && timer.elapsed() < 3000)
-            m_process.waitForReadyRead(100);
-        m_ptyPath = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-        return m_ptyPath.startsWith(QLatin1Char('/'));
-    }
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-    QString ptyPath() const { return m_ptyPath; }
-    QProcess &process() { return m_process; }
-    QByteArray log() const
-    {
-        QFile file(path("traffic.log"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    int logCount(const QByteArray &entry) const { return log().count(entry); }
-
-private:
-    const QTemporaryDir &m_dir;
-    QProcess m_process;
-    QString m_ptyPath;
-};
 
 bool openPort(QSerialPort &port, const QString &path)
 {
@@ -144,7 +98,7 @@ private slots:
 void TestSimulator::readWriteAndFirmwareUpdate()
 {
     QTemporaryDir dir;
-    Simulator sim(dir);
+    SimulatorProcess sim(dir);
     const QString link = sim.path("ks936");
     QVERIFY(sim.start({"--link", link}));
     QCOMPARE(QFileInfo(link).symLinkTarget(), sim.ptyPath());
@@ -213,14 +167,14 @@ void TestSimulator::settingsSurviveARestart()
     QTemporaryDir dir;
     const QString settings = dir.filePath("device.txt");
     {
-        Simulator sim(dir);
+        SimulatorProcess sim(dir);
         QVERIFY(sim.start({"--settings", settings}));
         QSerialPort port;
         QVERIFY(openPort(port, sim.ptyPath()));
         send(port, "AT+PASS,24680#\r\nAT+WIFI,lab,pw#\r\n");
         QCOMPARE(readUntil(port, "\n"), QByteArray("WIFI Write success\r\n"));
     }
-    Simulator sim(dir);
+    SimulatorProcess sim(dir);
     QVERIFY(sim.start({"--settings", settings}));
     QSerialPort port;
     QVERIFY(openPort(port, sim.ptyPath()));
@@ -234,7 +188,7 @@ void TestSimulator::settingsSurviveARestart()
 void TestSimulator::hangUpFaultClosesThePseudoTerminal()
 {
     QTemporaryDir dir;
-    Simulator sim(dir);
+    SimulatorProcess sim(dir);
     QVERIFY(sim.start({"--hang-up-after-bytes", "10"}));
     QSerialPort port;
     QVERIFY(openPort(port, sim.ptyPath()));
