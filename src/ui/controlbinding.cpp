@@ -90,8 +90,11 @@ QLineEdit *lineEdit(TextBox &box, QWidget *parent)
     QObject::connect(edit, &QLineEdit::textEdited, &box, [&box](const QString &text) { box.setText(text); });
     mirror(box, edit, [&box, edit] {
         // A hidden box (the receive record) is brought up to date only when shown.
-        if (edit->isVisibleTo(edit->window()) && edit->text() != box.text())
+        if (edit->isVisibleTo(edit->window()) && edit->text() != box.text()) {
             edit->setText(box.text());
+            if (!edit->hasFocus())
+                edit->setCursorPosition(0); // a text set by the program shows its start
+        }
     });
     return edit;
 }

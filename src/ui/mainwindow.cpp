@@ -131,7 +131,7 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
     QGroupBox *radio = frame(form.Frame4, right);
     {
         QGridLayout *grid = compactGrid(radio);
-        labelled(grid, 0, 0, form.LabelFreq, lineEdit(form.Text31, radio));
+        labelled(grid, 0, 0, form.LabelFreq, lineEdit(form.Text31, radio))->setMinimumWidth(80);
         grid->addWidget(label(form.LabelMHz, radio), 0, 2);
         labelled(grid, 1, 0, form.Label21, lineEdit(form.Text32, radio));
         grid->addWidget(checkBox(form.Check1, radio), 1, 2, 1, 2);
@@ -188,7 +188,7 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
     auto *lastLine = new QHBoxLayout;
     QLineEdit *counter = lineEdit(form.Text3, this);
     counter->setAccessibleName(QStringLiteral("progress"));
-    counter->setMaximumWidth(150);
+    counter->setFixedWidth(190);
     counter->setStyleSheet(QStringLiteral("QLineEdit { background: palette(window); }"));
     lastLine->addWidget(counter);
     lastLine->addStretch(1);
