@@ -29,7 +29,10 @@ QByteArray readFile(const QString &path)
     return bytes;
 }
 
-int blockCount(std::int32_t fileLength) { return fileLength / blockSize + 1; }
+int blockCount(std::int32_t fileLength)
+{
+    return fileLength / blockSize + 1;
+}
 
 QByteArray padded(const QByteArray &file)
 {

@@ -1,6 +1,243 @@
-// Placeholder until the firmware update is built.
+// The firmware update: loading the image, bringing the device into its loader, and the
+// block transfer that answers the loader's one-byte replies.
+
 #include "app/form1.h"
-void Form1::Command1_Click() {}
-void Form1::Command2_Click() {}
-void Form1::Timer1_Timer() {}
-void Form1::Timer2_Timer() {}
+#include "firmware/firmwareimage.h"
+#include "platform/eventloop.h"
+#include "platform/userdialogs.h"
+
+namespace {
+
+const QString idleCaption = QStringLiteral("update");
+const QString busyCaption = QStringLiteral("update...");
+const QString lineSettings = QStringLiteral("115200,n,8,1");
+
+// The loader wait gives up on this tick of Timer1.
+constexpr std::int32_t lastLoaderTick = 10;
+// A transfer whose loader has been silent this long is over.
+constexpr std::int64_t loaderSilenceLimitMs = 10000;
+
+QByteArray probe()
+{
+    const char bytes[] = {char(0x5F), char(0x00), char(0x00), char(0xF5)};
+    return QByteArray(bytes, sizeof bytes);
+}
+
+// The reply codes, as their byte stands first in the receive hex record.
+const QString loaderReady = QStringLiteral("E5");
+const QString loaderNextBlock = QStringLiteral("C5");
+const QString loaderBlockAgain = QStringLiteral("55");
+
+// Two spaces, trimmed away by the next received byte, which then stands first.
+void clearReplies(Form1 &form)
+{
+    form.Text1.setText(QStringLiteral("  "));
+}
+
+// "Open ROM", "update", the port opener and the port choice: off while blocks go out.
+void setUpdateControlsEnabled(Form1 &form, bool enabled)
+{
+    form.Command1.setEnabled(enabled);
+    form.Command2.setEnabled(enabled);
+    form.Command3.setEnabled(enabled);
+    form.Combo1.setEnabled(enabled);
+}
+
+QString progressText(const QString &state, std::int32_t blocksSent, int blockCount)
+{
+    return state + QStringLiteral(" update step:") +
+           QString::number(FirmwareImage::progressPercent(blocksSent, blockCount)) +
+           QLatin1Char('%');
+}
+
+void openPort(Form1 &form)
+{
+    form.MSComm1.setSettings(lineSettings);
+    form.MSComm1.setPortOpen(true);
+}
+
+// Back to idle after a transfer, whether it ended with its last block or without it.
+void leaveTransfer(Form1 &form)
+{
+    setUpdateControlsEnabled(form, true);
+    // Closing lets the last block frame drain to the line first.
+    skipOnFailure([&] { form.MSComm1.setPortOpen(false); });
+    form.Command2.setCaption(idleCaption);
+    form.Timer1.setEnabled(false);
+    form.lTryCount = 0;
+    form.bLoaderReady = 0;
+    form.lBlockNo = 0;
+}
+
+// The loader stopped answering (or the cable was pulled) in the middle of a transfer.
+// Everything is reset before the message box, whose wait lets further ticks run.
+void failStalledTransfer(Form1 &form, int blockCount)
+{
+    form.Label2.setCaption(
+        progressText(QStringLiteral("update failed"), form.lBlockNo, blockCount));
+    leaveTransfer(form);
+    const QString failure = QStringLiteral("Update failed: the device did not answer for 10 "
+                                           "seconds. Press \"update\" to start again.");
+    form.Text29.appendText(QStringLiteral("\r\n") + failure);
+    form.dialogs().message(failure);
+}
+
+} // namespace
+
+void Form1::Command1_Click()
+{
+    CommonDialog1.DialogTitle = QStringLiteral("打开");
+    CommonDialog1.Filter = QStringLiteral("Bin文件(*.bin)|*.bin");
+    CommonDialog1.FileName.clear();
+    CommonDialog1.ShowOpen();
+    const QString path = CommonDialog1.FileName;
+    if (path.isEmpty())
+        return;
+
+    QByteArray file;
+    try {
+        file = FirmwareImage::readFile(path);
+    } catch (const FirmwareImage::FileError &error) {
+        // The image loaded before stays, with its length and progress range.
+        const QString reason = QString::fromStdString(error.what());
+        Text29.appendText(QStringLiteral("\r\n") + reason);
+        dialogs().message(reason);
+        return;
+    }
+
+    lRomLen = std::int32_t(file.size());
+    abRomFile = file;
+    Text29.setText(QStringLiteral("文件：") + path);
+    abRomImage = FirmwareImage::padded(abRomFile);
+    ProgressBar1.setMinimum(0);
+    ProgressBar1.setMaximum(FirmwareImage::blockCount(lRomLen));
+    lBlockNo = 0;
+}
+
+void Form1::Command2_Click()
+{
+    if (lRomLen < 5000) {
+        Text29.setText(QStringLiteral("Please choose fireware\r\n"));
+        dialogs().message(QStringLiteral("Please choose fireware"));
+        return;
+    }
+    Text29.setText(QStringLiteral("Please wait auto update.\r\n") +
+                   FirmwareImage::signPlaced(lTryCount) + QStringLiteral("/10"));
+
+    try {
+        // A press while the device is reset or the loader awaited cancels: the port
+        // closes; a running loader wait ticks on to its end against the closed port.
+        if (Command2.caption() == busyCaption) {
+            MSComm1.setPortOpen(false);
+            Command2.setCaption(idleCaption);
+            return;
+        }
+
+        Delay(100);
+        openPort(*this);
+        Command2.setCaption(busyCaption);
+
+        MSComm1.Output(QStringLiteral("AT+RESET#\r\n"));
+        bEeramReset = 0;
+        bool eeramReset = false;
+        for (std::int32_t k = 1; k <= 5 && !eeramReset; ++k) {
+            Delay(1000);
+            if (bEeramReset == 1) {
+                Text29.appendText(QStringLiteral("\r\nreset eeram OK\r\n"));
+                Delay(1000);
+                eeramReset = true;
+            } else {
+                Text29.setText(QStringLiteral("Wait for reset eeram ") +
+                               FirmwareImage::signPlaced(k) + QStringLiteral("/5\r\n"));
+            }
+        }
+        if (!eeramReset) {
+            // The restart and the loader wait still follow.
+            Text29.setText(QStringLiteral("Reset eeram fail,Please try again.\r\n"));
+            Command2.setCaption(idleCaption);
+        }
+
+        MSComm1.Output(QStringLiteral("REBOOT#\r\n"));
+        lTryCount = 0;
+        if (MSComm1.PortOpen())
+            MSComm1.setPortOpen(false);
+        Delay(100);
+        openPort(*this);
+        Timer1.setEnabled(true);
+    } catch (const std::exception &) {
+        dialogs().message(QStringLiteral("Port is use or no"));
+    }
+}
+
+void Form1::Timer1_Timer()
+{
+    ++lTryCount;
+    const QString counter = FirmwareImage::signPlaced(lTryCount) + QStringLiteral("/10");
+    Text29.setText(QStringLiteral("Wait for update\r\n") + counter);
+    Text3.setText(counter);
+
+    if (bLoaderReady == 1) {
+        // The loader has its header; Timer2 carries the transfer on.
+        Timer1.setEnabled(false);
+        Command2.setCaption(idleCaption);
+        bLoaderReady = 0;
+    } else if (lTryCount >= lastLoaderTick) {
+        Timer1.setEnabled(false);
+        Command2.setCaption(idleCaption);
+        bLoaderReady = 0;
+        skipOnFailure([this] { MSComm1.setPortOpen(false); });
+        Text29.appendText(QStringLiteral("\r\nConnect fail, Please try again."));
+    } else {
+        clearReplies(*this);
+        lBlockNo = 0;
+        // A probe after a cancel meets a closed port and is skipped.
+        skipOnFailure([this] { MSComm1.Output(probe()); });
+    }
+}
+
+void Form1::Timer2_Timer()
+{
+    // Only the first byte received since the last clearing counts as a reply; at most
+    // one reply is answered per tick. A send the port refuses (a cable pulled, a port
+    // closed by a loader wait that gave up) is skipped: the tick always completes.
+    const QString reply = Text1.text().left(2);
+    if (reply == loaderReady) {
+        clearReplies(*this);
+        lLastLoaderReplyMs = loop().nowMs();
+        skipOnFailure([this] { MSComm1.Output(FirmwareImage::header(lRomLen)); });
+        bLoaderReady = 1;
+    } else if (reply == loaderNextBlock) {
+        clearReplies(*this);
+        lLastLoaderReplyMs = loop().nowMs();
+        abBlock = FirmwareImage::blockFrame(abRomImage, lBlockNo);
+        ++lBlockNo;
+        skipOnFailure([this] { MSComm1.Output(abBlock); });
+    } else if (reply == loaderBlockAgain) {
+        clearReplies(*this);
+        lLastLoaderReplyMs = loop().nowMs();
+        abBlock = FirmwareImage::blockFrame(abRomImage, lBlockNo);
+        skipOnFailure([this] { MSComm1.Output(abBlock); });
+    }
+
+    const int blockCount = FirmwareImage::blockCount(lRomLen);
+    if (lBlockNo == 0) {
+        ProgressBar1.setValue(blockCount); // full whenever no transfer runs
+        return;
+    }
+    ProgressBar1.setValue(lBlockNo);
+
+    if (lBlockNo < blockCount) {
+        if (loop().nowMs() - lLastLoaderReplyMs >= loaderSilenceLimitMs) {
+            failStalledTransfer(*this, blockCount);
+            return;
+        }
+        setUpdateControlsEnabled(*this, false);
+        Label2.setCaption(
+            progressText(QStringLiteral("updating，don't remove power"), lBlockNo, blockCount));
+        return;
+    }
+
+    // The last block frame has been handed to the port.
+    Label2.setCaption(progressText(QStringLiteral("update complete"), lBlockNo, blockCount));
+    leaveTransfer(*this);
+}

@@ -1,7 +1,7 @@
 #include "devicemodel.h"
+#include "testbytes.h"
 #include "virtualeventloop.h"
 
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -54,26 +54,6 @@ QByteArray header(int length)
     bytes += char(length / 2048);
     bytes += char(0xE5);
     return bytes;
-}
-
-QByteArray randomImage(int length, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QByteArray image(length, '\0');
-    for (char &c : image)
-        c = char(random.bounded(256));
-    return image;
-}
-
-// Block k of the image padded with 0xFF to whole blocks, followed by its XOR.
-QByteArray blockFrame(const QByteArray &image, int k)
-{
-    QByteArray block = image.mid(k * 2048, 2048);
-    block += QByteArray(2048 - block.size(), char(0xFF));
-    char sum = 0;
-    for (const char c : block)
-        sum ^= c;
-    return block + sum;
 }
 
 int blockCount(const QByteArray &image)
@@ -133,7 +113,7 @@ public:
         if (exchange(kProbe) != kReady || exchange(header(image.size())) != kNext)
             return false;
         for (int k = 0; k < blockCount(image); ++k) {
-            if (exchange(blockFrame(image, k)) != kNext)
+            if (exchange(loaderBlockFrame(image, k)) != kNext)
                 return false;
         }
         return true;
@@ -381,7 +361,7 @@ void TestDeviceModel::imageOfTrueLength_data()
 void TestDeviceModel::imageOfTrueLength()
 {
     QFETCH(int, length);
-    const QByteArray image = randomImage(length, 42);
+    const QByteArray image = randomBytes(length, 42);
     Device device;
     QSignalSpy received(&device.model, &DeviceModel::imageReceived);
     device.bootIntoLoader();
@@ -399,7 +379,7 @@ void TestDeviceModel::badChecksumIsRefused()
     // A spoilt frame that answers a 0x55 is asked for again: the host's counter still
     // points at it. One that the host has already counted past cannot come again, so
     // the loader abandons the transfer rather than write a wrong image.
-    const QByteArray image = randomImage(5000, 7);
+    const QByteArray image = randomBytes(5000, 7);
     Device device(unpaced());
     QSignalSpy written(&device.model, &DeviceModel::imageReceived);
     device.bootIntoLoader();
@@ -407,14 +387,14 @@ void TestDeviceModel::badChecksumIsRefused()
     QCOMPARE(device.exchange(header(image.size())), kNext);
 
     const qint64 start = device.loop.nowMs();
-    QCOMPARE(device.exchange(blockFrame(image, 0)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0)), kNext);
     QCOMPARE(device.sent.last().first, start + 30); // flash time of the block
 
-    QByteArray spoilt = blockFrame(image, 1);
+    QByteArray spoilt = loaderBlockFrame(image, 1);
     spoilt[2048] = char(spoilt[2048] ^ 0x01);
     QCOMPARE(device.exchange(spoilt), QByteArray());
     QCOMPARE(device.model.blocksAccepted(), 1);
-    QCOMPARE(device.exchange(blockFrame(image, 2)), QByteArray());
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 2)), QByteArray());
     QCOMPARE(written.count(), 0);
 }
 
@@ -422,18 +402,19 @@ void TestDeviceModel::spoiltFrameAfterRefusalIsAskedAgain()
 {
     DeviceOptions options = unpaced();
     options.faults.refuseBlock = 1;
-    const QByteArray image = randomImage(5000, 9);
+    const QByteArray image = randomBytes(5000, 9);
     Device device(options);
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(image.size())), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 0)), kAgain); // the host stays at block 1
-    QByteArray spoilt = blockFrame(image, 1);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0)), kAgain); // the host stays at block 1
+    QByteArray spoilt = loaderBlockFrame(image, 1);
     spoilt[5] = char(spoilt[5] ^ 0x40);
     QCOMPARE(device.exchange(spoilt), kAgain);
-    QCOMPARE(device.exchange(blockFrame(image, 1)), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 1)), kNext); // sent again on 0xC5, then advanced
-    QCOMPARE(device.exchange(blockFrame(image, 2)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)),
+             kNext); // sent again on 0xC5, then advanced
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 2)), kNext);
     QCOMPARE(device.model.receivedImage(), image);
 }
 
@@ -461,42 +442,42 @@ void TestDeviceModel::bootAndLoaderWindow()
 
 void TestDeviceModel::headerMidTransferRestarts()
 {
-    const QByteArray first = randomImage(9000, 1);
-    const QByteArray second = randomImage(3000, 2);
+    const QByteArray first = randomBytes(9000, 1);
+    const QByteArray second = randomBytes(3000, 2);
     Device device;
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(first.size())), kNext);
-    QCOMPARE(device.exchange(blockFrame(first, 0)), kNext);
-    QCOMPARE(device.exchange(blockFrame(first, 1)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(first, 0)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(first, 1)), kNext);
 
     QCOMPARE(device.exchange(header(second.size())), kNext);
     QCOMPARE(device.model.blocksAccepted(), 0);
-    QCOMPARE(device.exchange(blockFrame(second, 0)), kNext);
-    QCOMPARE(device.exchange(blockFrame(second, 1)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(second, 0)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(second, 1)), kNext);
     QCOMPARE(device.model.receivedImage(), second);
 }
 
 void TestDeviceModel::probeMidTransferStartsOver()
 {
-    const QByteArray image = randomImage(3000, 8);
+    const QByteArray image = randomBytes(3000, 8);
     Device device;
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(image.size())), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 0)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0)), kNext);
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(image.size())), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 0)), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 1)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), kNext);
     QCOMPARE(device.model.receivedImage(), image);
 }
 
 void TestDeviceModel::blockStartingLikeAHeaderIsABlock()
 {
-    QByteArray image = randomImage(3000, 9);
+    QByteArray image = randomBytes(3000, 9);
     image.replace(0, 5, header(2048 + 16));
-    const QByteArray frame = blockFrame(image, 0);
+    const QByteArray frame = loaderBlockFrame(image, 0);
     Device device;
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
@@ -504,7 +485,7 @@ void TestDeviceModel::blockStartingLikeAHeaderIsABlock()
     // The frame comes in two writes, the first exactly a header long.
     QCOMPARE(device.exchange(frame.left(5), 10), QByteArray());
     QCOMPARE(device.exchange(frame.mid(5)), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 1)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), kNext);
     QCOMPARE(device.model.receivedImage(), image);
 }
 
@@ -573,14 +554,14 @@ void TestDeviceModel::strayByteBeforeLoaderReplies()
     DeviceOptions options = unpaced();
     options.faults.strayByte = true;
     options.faults.refuseBlock = 1;
-    const QByteArray image = randomImage(2100, 3);
+    const QByteArray image = randomBytes(2100, 3);
     Device device(options);
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), QByteArray::fromHex("00E5"));
     QCOMPARE(device.exchange(header(image.size())), QByteArray::fromHex("00C5"));
-    QCOMPARE(device.exchange(blockFrame(image, 0)), QByteArray::fromHex("0055"));
-    QCOMPARE(device.exchange(blockFrame(image, 1)), QByteArray::fromHex("00C5"));
-    QCOMPARE(device.exchange(blockFrame(image, 1)), QByteArray::fromHex("00C5"));
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0)), QByteArray::fromHex("0055"));
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), QByteArray::fromHex("00C5"));
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), QByteArray::fromHex("00C5"));
     QCOMPARE(device.model.receivedImage(), image);
     // Text answers stay clean.
     QCOMPARE(device.command("SETUP#"), QByteArray("CONNECT\r\n"));
@@ -590,17 +571,17 @@ void TestDeviceModel::refuseBlockOnce()
 {
     DeviceOptions options = unpaced();
     options.faults.refuseBlock = 2;
-    const QByteArray image = randomImage(5000, 4);
+    const QByteArray image = randomBytes(5000, 4);
     Device device(options);
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(image.size())), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 0)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0)), kNext);
     // Block 2 is kept but refused: the host sends the block at its counter (3) and stays,
     // then sends it once more on 0xC5 and moves on.
-    QCOMPARE(device.exchange(blockFrame(image, 1)), kAgain);
-    QCOMPARE(device.exchange(blockFrame(image, 2)), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 2)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), kAgain);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 2)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 2)), kNext);
     QCOMPARE(device.model.receivedImage(), image);
 }
 
@@ -617,17 +598,17 @@ void TestDeviceModel::stallAfterBlocks()
     QFETCH(int, blocks);
     DeviceOptions options = unpaced();
     options.faults.stallAfterBlocks = blocks;
-    const QByteArray image = randomImage(5000, 5);
+    const QByteArray image = randomBytes(5000, 5);
     Device device(options);
     QSignalSpy received(&device.model, &DeviceModel::imageReceived);
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(image.size())), kNext);
     for (int k = 0; k < blocks; ++k)
-        QCOMPARE(device.exchange(blockFrame(image, k)), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, blocks)), QByteArray());
+        QCOMPARE(device.exchange(loaderBlockFrame(image, k)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, blocks)), QByteArray());
     // Silent from then on, whatever comes.
-    QCOMPARE(device.exchange(blockFrame(image, blocks)), QByteArray());
+    QCOMPARE(device.exchange(loaderBlockFrame(image, blocks)), QByteArray());
     QCOMPARE(device.exchange(kProbe), QByteArray());
     QCOMPARE(received.count(), 0);
     // A loader window after the last frame the device is back in text mode.
@@ -662,15 +643,15 @@ void TestDeviceModel::hangUpAfterBlocks()
 {
     DeviceOptions options = unpaced();
     options.faults.hangUpAfterBlocks = 2;
-    const QByteArray image = randomImage(5000, 6);
+    const QByteArray image = randomBytes(5000, 6);
     Device device(options);
     QSignalSpy hungUp(&device.model, &DeviceModel::hangUp);
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(image.size())), kNext);
-    QCOMPARE(device.exchange(blockFrame(image, 0)), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0)), kNext);
     QCOMPARE(hungUp.count(), 0);
-    QCOMPARE(device.exchange(blockFrame(image, 1)), QByteArray());
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), QByteArray());
     QCOMPARE(hungUp.count(), 1);
     QCOMPARE(device.model.mode(), DeviceModel::Mode::HungUp);
 }
@@ -739,14 +720,14 @@ void TestDeviceModel::pacingDelaysReactionToLastByte()
     options.pacing = true;
     options.replyDelayMs = 0;
     options.flashTimeMs = 0;
-    const QByteArray image = randomImage(100, 9);
+    const QByteArray image = randomBytes(100, 9);
     Device device(options);
     device.bootIntoLoader();
     QCOMPARE(device.exchange(kProbe), kReady);
     QCOMPARE(device.exchange(header(image.size())), kNext);
     device.sent.clear();
     const qint64 start = device.loop.nowMs();
-    QCOMPARE(device.exchange(blockFrame(image, 0), 500), kNext);
+    QCOMPARE(device.exchange(loaderBlockFrame(image, 0), 500), kNext);
     // 2049 bytes at 115200 baud take 177.9 ms; C5 itself 0.09 ms more.
     QCOMPARE(device.sent.size(), 1);
     QCOMPARE(device.sent[0].first - start, 179);

@@ -2,12 +2,12 @@
 // program drives the device. These run in real time and take a few seconds.
 
 #include "simulatorprocess.h"
+#include "testbytes.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,16 +68,6 @@ QByteArray readUntil(QSerialPort &port, const QByteArray &tail, int timeoutMs = 
     return data;
 }
 
-QByteArray blockFrame(const QByteArray &image, int k)
-{
-    QByteArray block = image.mid(k * 2048, 2048);
-    block += QByteArray(2048 - block.size(), char(0xFF));
-    char sum = 0;
-    for (const char c : block)
-        sum ^= c;
-    return block + sum;
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -129,17 +119,14 @@ void TestSimulator::readWriteAndFirmwareUpdate()
     }
     QCOMPARE(reply, QByteArray::fromHex("E5"));
 
-    QByteArray image(5000, '\0');
-    QRandomGenerator random(2024);
-    for (char &c : image)
-        c = char(random.bounded(256));
+    const QByteArray image = randomBytes(5000, 2024);
     send(port, QByteArray::fromHex("5E038802E5"));
     QCOMPARE(readUntil(port, QByteArray::fromHex("C5")), QByteArray::fromHex("C5"));
-    send(port, blockFrame(image, 0));
+    send(port, loaderBlockFrame(image, 0));
     QCOMPARE(readUntil(port, QByteArray::fromHex("C5")), QByteArray::fromHex("C5"));
-    send(port, blockFrame(image, 1));
+    send(port, loaderBlockFrame(image, 1));
     QCOMPARE(readUntil(port, QByteArray::fromHex("C5")), QByteArray::fromHex("C5"));
-    send(port, blockFrame(image, 2));
+    send(port, loaderBlockFrame(image, 2));
     port.close(); // at once, without awaiting the last reply
 
     QTRY_COMPARE_WITH_TIMEOUT(readFile(sim.path("image.bin")), image, 3000);

@@ -1,0 +1,619 @@
+// "Open ROM", "update" with its reset and loader waits, and the block transfer driven by
+// the loader's replies, all on the virtual clock.
+
+#include "firmware/firmwareimage.h"
+#include "formfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QByteArray probeBytes = QByteArray::fromHex("5F0000F5");
+const QString failText = QStringLiteral("Reset eeram fail,Please try again.\r\n");
+const QString connectFail = QStringLiteral("\r\nConnect fail, Please try again.");
+
+QByteArray patterned(int length)
+{
+    QByteArray bytes(length, '\0');
+    for (int i = 0; i < length; ++i)
+        bytes[i] = char(i * 13 + i / 2048); // every block differs from the others
+    return bytes;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// A file of the given length that takes no room on disk.
+void writeSparseFile(const QString &path, qint64 length)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(length));
+}
+
+// A window with one port, COM1, chosen.
+Form1 &createWithPort(FormFixture &fx)
+{
+    fx.addPort(QStringLiteral("/dev/ttyUSB0"));
+    Form1 &form = fx.create();
+    form.Combo1.pick(QStringLiteral("COM1"));
+    return form;
+}
+
+// "Open ROM" with the given file chosen in the dialog.
+void openRom(FormFixture &fx, const QString &path)
+{
+    fx.dialogs.fileAnswers.enqueue(path);
+    fx.form->Command1.click();
+}
+
+QByteArray loadImage(FormFixture &fx, int length)
+{
+    const QByteArray file = patterned(length);
+    writeFile(fx.path("fw.bin"), file);
+    openRom(fx, fx.path("fw.bin"));
+    return file;
+}
+
+// What the program wrote, by name: "probe", "header", "block k", or the text it sent.
+// A frame counts as block k only when its 2048 bytes are block k of the file and its
+// last byte is their XOR.
+QStringList wireLog(const FakeSerialLine &line, const QByteArray &file)
+{
+    const QByteArray image = file + QByteArray(2048 - file.size() % 2048, char(0xFF));
+    QStringList names;
+    for (const FakeSerialLine::Write &w : line.writes()) {
+        if (w.bytes == probeBytes) {
+            names << "probe";
+        } else if (w.bytes.size() == 5 && w.bytes.startsWith(char(0x5E))) {
+            names << "header";
+        } else if (w.bytes.size() == 2049) {
+            const QByteArray data = w.bytes.left(2048);
+            char sum = 0;
+            for (const char byte : data)
+                sum ^= byte;
+            int k = 0;
+            while (2048 * k < image.size() && image.mid(2048 * k, 2048) != data)
+                ++k;
+            const bool known = 2048 * k < image.size() && sum == w.bytes[2048];
+            names << (known ? QStringLiteral("block %1").arg(k) : QStringLiteral("bad frame"));
+        } else {
+            names << QString::fromLatin1(w.bytes);
+        }
+    }
+    return names;
+}
+
+int countOf(const QStringList &names, const QString &name)
+{
+    return int(names.count(name));
+}
+
+// The device's side of an update, ten milliseconds after each thing the program sends:
+// "eeram reset" to the reset command, 0xE5 to the probe numbered readyOnProbe and later
+// ones (0: never), 0xC5 to the header and to every block frame.
+void scriptDevice(FormFixture &fx, int readyOnProbe)
+{
+    auto probes = std::make_shared<int>(0);
+    QObject::connect(&fx.line, &FakeSerialLine::hostWrote, &fx.line,
+                     [&line = fx.line, probes, readyOnProbe](const QByteArray &bytes) {
+                         if (bytes == "AT+RESET#\r\n") {
+                             line.deliverAfter(10, "eeram reset\r\n");
+                         } else if (bytes == probeBytes) {
+                             if (readyOnProbe > 0 && ++*probes >= readyOnProbe)
+                                 line.deliverAfter(10, QByteArray::fromHex("E5"));
+                         } else if (bytes.startsWith(char(0x5E)) || bytes.size() == 2049) {
+                             line.deliverAfter(10, QByteArray::fromHex("C5"));
+                         }
+                     });
+}
+
+// The enabled state of "Open ROM", "update", the port opener and the port list.
+QVector<bool> updateControls(const Form1 &form)
+{
+    return {form.Command1.isEnabled(), form.Command2.isEnabled(), form.Command3.isEnabled(),
+            form.Combo1.isEnabled()};
+}
+const QVector<bool> allEnabled{true, true, true, true};
+const QVector<bool> allDisabled{false, false, false, false};
+
+} // namespace
+
+class TestFirmwareUpdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openRomLoadsImage();
+    void openRomCancelKeepsImage();
+    void openRomRefuses_data();
+    void openRomRefuses();
+    void openRomAcceptsLargestFile();
+
+    void updateRefusesShortImage_data();
+    void updateRefusesShortImage();
+    void updateWaitsForResetLine_data();
+    void updateWaitsForResetLine();
+    void loaderAnswersNinthProbe();
+    void noLoaderGivesUpOnTenthTick();
+    void cancelDuringLoaderWait();
+    void nextBlockAfterGiveUpIsSkipped();
+
+    void repliesAnswered_data();
+    void repliesAnswered();
+    void transferShowsProgressAndCompletes();
+    void silentLoaderEndsTransfer_data();
+    void silentLoaderEndsTransfer();
+
+private:
+    struct LogHistory
+    {
+        QStringList texts;
+        QMetaObject::Connection connection;
+        explicit LogHistory(Form1 &form)
+        {
+            connection = QObject::connect(&form.Text29, &Control::changed,
+                                          [this, &form] { texts << form.Text29.text(); });
+        }
+        ~LogHistory() { QObject::disconnect(connection); }
+    };
+
+    // The window as a probe leaves it: image loaded, port open, reply record cleared.
+    static QByteArray loaderSession(FormFixture &fx, int length)
+    {
+        const QByteArray file = loadImage(fx, length);
+        fx.form->MSComm1.setPortOpen(true);
+        fx.form->Text1.setText(QStringLiteral("  "));
+        return file;
+    }
+
+    // A reply from the loader and the Timer2 tick that answers it.
+    static void reply(FormFixture &fx, const QByteArray &bytes)
+    {
+        fx.line.deliver(bytes);
+        fx.loop.advanceBy(100);
+    }
+};
+
+// ---- Open ROM ----------------------------------------------------------------------
+
+void TestFirmwareUpdate::openRomLoadsImage()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 5000);
+
+    QCOMPARE(fx.dialogs.fileRequests.size(), 1);
+    QCOMPARE(fx.dialogs.fileRequests[0].mode, FileDialogRequest::Mode::Open);
+    QCOMPARE(fx.dialogs.fileRequests[0].title, QStringLiteral("打开"));
+    QCOMPARE(form.CommonDialog1.Filter, QStringLiteral("Bin文件(*.bin)|*.bin"));
+    QCOMPARE(form.Text29.text(), QStringLiteral("文件：") + fx.path("fw.bin"));
+    QCOMPARE(form.lRomLen, 5000);
+    QCOMPARE(form.abRomFile, file);
+    QCOMPARE(form.abRomImage, file + QByteArray(1144, char(0xFF)));
+    QCOMPARE(form.ProgressBar1.minimum(), 0);
+    QCOMPARE(form.ProgressBar1.maximum(), 3);
+    QCOMPARE(form.lBlockNo, 0);
+
+    // A shorter file next: nothing of the longer one survives.
+    writeFile(fx.path("short.bin"), "\x01\x02\x03");
+    openRom(fx, fx.path("short.bin"));
+    QCOMPARE(form.lRomLen, 3);
+    QCOMPARE(form.abRomImage, QByteArray("\x01\x02\x03") + QByteArray(2045, char(0xFF)));
+    QCOMPARE(form.ProgressBar1.maximum(), 1);
+}
+
+void TestFirmwareUpdate::openRomCancelKeepsImage()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 5000);
+    form.Text29.setText(QStringLiteral("earlier"));
+
+    openRom(fx, QString());
+
+    QCOMPARE(fx.dialogs.fileRequests.size(), 2);
+    QCOMPARE(form.lRomLen, 5000);
+    QCOMPARE(form.abRomFile, file);
+    QCOMPARE(form.ProgressBar1.maximum(), 3);
+    QCOMPARE(form.Text29.text(), QStringLiteral("earlier"));
+    QVERIFY(fx.dialogs.messages.isEmpty());
+}
+
+void TestFirmwareUpdate::openRomRefuses_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<qint64>("sparseLength"); // -1: a folder, -2: nothing there
+    QTest::addColumn<QStringList>("saying");
+    const QStringList tooLarge{"too large", "524287 bytes"};
+    QTest::newRow("one byte past the header's reach") << "big.bin" << qint64(524288) << tooLarge;
+    QTest::newRow("huge file, read no further than its size")
+        << "huge.bin" << qint64(1) * 1024 * 1024 * 1024 << tooLarge;
+    QTest::newRow("missing file") << "gone.bin" << qint64(-2) << QStringList{"Cannot open"};
+    QTest::newRow("a folder") << "folder.bin" << qint64(-1) << QStringList{"Cannot"};
+}
+
+void TestFirmwareUpdate::openRomRefuses()
+{
+    QFETCH(QString, fileName);
+    QFETCH(qint64, sparseLength);
+    QFETCH(QStringList, saying);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 5000);
+    const QString logBefore = form.Text29.text();
+    const QString path = fx.path(fileName);
+    if (sparseLength >= 0)
+        writeSparseFile(path, sparseLength);
+    else if (sparseLength == -1)
+        QVERIFY(QDir(fx.folder.path()).mkdir(fileName));
+
+    openRom(fx, path);
+
+    QCOMPARE(fx.dialogs.messages.size(), 1);
+    const QString message = fx.dialogs.messages[0];
+    QVERIFY2(message.contains(path), qPrintable(message));
+    for (const QString &words : saying)
+        QVERIFY2(message.contains(words), qPrintable(message));
+    QCOMPARE(form.Text29.text(), logBefore + QStringLiteral("\r\n") + message);
+    QCOMPARE(form.lRomLen, 5000);
+    QCOMPARE(form.abRomFile, file);
+    QCOMPARE(form.abRomImage.size(), 3 * 2048);
+    QCOMPARE(form.ProgressBar1.maximum(), 3);
+}
+
+void TestFirmwareUpdate::openRomAcceptsLargestFile()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    writeSparseFile(fx.path("largest.bin"), FirmwareImage::maxFileLength);
+    openRom(fx, fx.path("largest.bin"));
+    QVERIFY(fx.dialogs.messages.isEmpty());
+    QCOMPARE(form.lRomLen, 524287);
+    QCOMPARE(form.ProgressBar1.maximum(), 256);
+}
+
+// ---- update start and the loader wait -------------------------------------------
+
+void TestFirmwareUpdate::updateRefusesShortImage_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("no image") << -1;
+    QTest::newRow("4999 bytes") << 4999;
+}
+
+void TestFirmwareUpdate::updateRefusesShortImage()
+{
+    QFETCH(int, length);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    if (length >= 0)
+        loadImage(fx, length);
+    const int opensBefore = fx.line.openCount();
+
+    form.Command2.click();
+
+    QCOMPARE(form.Text29.text(), QStringLiteral("Please choose fireware\r\n"));
+    QCOMPARE(fx.dialogs.messages, QStringList{"Please choose fireware"});
+    QCOMPARE(fx.line.openCount(), opensBefore);
+    QVERIFY(fx.line.writes().isEmpty());
+    QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
+}
+
+void TestFirmwareUpdate::updateWaitsForResetLine_data()
+{
+    QTest::addColumn<int>("replyAfterMs"); // after the reset command; -1: never
+    QTest::addColumn<int>("rebootAfterMs");
+    QTest::addColumn<int>("waitsShown");
+    QTest::addColumn<QString>("finalLog");
+    QTest::newRow("in the first wait")
+        << 50 << 2002 << 0 << "Please wait auto update.\r\n 0/10\r\nreset eeram OK\r\n";
+    QTest::newRow("in the fifth wait")
+        << 4500 << 6006 << 4 << "Wait for reset eeram  4/5\r\n\r\nreset eeram OK\r\n";
+    QTest::newRow("never") << -1 << 5005 << 5 << failText;
+}
+
+void TestFirmwareUpdate::updateWaitsForResetLine()
+{
+    QFETCH(int, replyAfterMs);
+    QFETCH(int, rebootAfterMs);
+    QFETCH(int, waitsShown);
+    QFETCH(QString, finalLog);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    loadImage(fx, 5000);
+    QObject::connect(&fx.line, &FakeSerialLine::hostWrote, &fx.line, [&](const QByteArray &b) {
+        if (b == "AT+RESET#\r\n" && replyAfterMs >= 0)
+            fx.line.deliverAfter(replyAfterMs, "eeram reset\r\n");
+    });
+    LogHistory log(form);
+    const int opensBefore = fx.line.openCount();
+
+    form.Command2.click();
+
+    QCOMPARE(log.texts.first(), QStringLiteral("Please wait auto update.\r\n 0/10"));
+    QCOMPARE(wireLog(fx.line, {}), (QStringList{"AT+RESET#\r\n", "REBOOT#\r\n"}));
+    const std::int64_t resetAt = fx.line.writes()[0].timeMs;
+    QCOMPARE(resetAt, std::int64_t(101));
+    QCOMPARE(fx.line.writes()[1].timeMs - resetAt, std::int64_t(rebootAfterMs));
+    QStringList waits;
+    for (int k = 1; k <= waitsShown; ++k)
+        waits << QStringLiteral("Wait for reset eeram  %1/5\r\n").arg(k);
+    QStringList waitsSeen;
+    for (const QString &text : log.texts)
+        if (text.startsWith("Wait for reset eeram") && text.endsWith("/5\r\n"))
+            waitsSeen << text;
+    QCOMPARE(waitsSeen, waits);
+    const bool resetSeen = replyAfterMs >= 0;
+    QCOMPARE(log.texts.contains(failText), !resetSeen);
+    QCOMPARE(form.Text29.text(), finalLog);
+    // The restart, the re-opened port and the loader wait follow either way.
+    QCOMPARE(form.Command2.caption(), resetSeen ? QStringLiteral("update...") : "update");
+    QCOMPARE(fx.line.openCount(), opensBefore + 2);
+    QVERIFY(form.MSComm1.PortOpen());
+    QVERIFY(form.Timer1.isEnabled());
+    QCOMPARE(form.lTryCount, 0);
+}
+
+void TestFirmwareUpdate::loaderAnswersNinthProbe()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 40000); // 20 blocks: the transfer outlasts tick 10
+    scriptDevice(fx, 9);
+    LogHistory log(form);
+
+    form.Command2.click();
+    fx.loop.advanceBy(20000);
+
+    QStringList expected{"AT+RESET#\r\n", "REBOOT#\r\n"};
+    for (int i = 0; i < 9; ++i)
+        expected << "probe";
+    expected << "header";
+    for (int k = 0; k < 20; ++k)
+        expected << QStringLiteral("block %1").arg(k);
+    QCOMPARE(wireLog(fx.line, file), expected);
+    for (const QString &text : log.texts)
+        QVERIFY2(!text.contains("Connect fail"), qPrintable(text));
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+    QVERIFY(!form.Timer1.isEnabled());
+    QVERIFY(!form.MSComm1.PortOpen());
+    QCOMPARE(updateControls(form), allEnabled);
+    QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
+    QCOMPARE(form.lTryCount, 0);
+    QCOMPARE(form.lBlockNo, 0);
+    QCOMPARE(form.bLoaderReady, std::uint8_t(0));
+}
+
+void TestFirmwareUpdate::noLoaderGivesUpOnTenthTick()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    loadImage(fx, 5000);
+    scriptDevice(fx, 0);
+
+    form.Command2.click();
+    const std::int64_t loaderWaitFrom = fx.loop.nowMs();
+    fx.loop.advanceBy(9999);
+    QVERIFY(form.MSComm1.PortOpen());
+    fx.loop.advanceBy(1);
+
+    QVector<std::int64_t> probeTimes;
+    for (const FakeSerialLine::Write &w : fx.line.writes())
+        if (w.bytes == probeBytes)
+            probeTimes << w.timeMs - loaderWaitFrom;
+    QCOMPARE(probeTimes,
+             (QVector<std::int64_t>{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000}));
+    QVERIFY(!form.MSComm1.PortOpen());
+    QVERIFY(!form.Timer1.isEnabled());
+    QCOMPARE(form.Text29.text(), QStringLiteral("Wait for update\r\n 10/10") + connectFail);
+    QCOMPARE(form.Text3.text(), QStringLiteral(" 10/10"));
+    QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
+
+    // The counter is reset only before the loader wait: a second update shows 10.
+    LogHistory log(form);
+    form.Command2.click();
+    QCOMPARE(log.texts.first(), QStringLiteral("Please wait auto update.\r\n 10/10"));
+}
+
+void TestFirmwareUpdate::cancelDuringLoaderWait()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    loadImage(fx, 5000);
+    scriptDevice(fx, 0);
+    form.Command2.click();
+    const std::int64_t loaderWaitFrom = fx.loop.nowMs();
+    fx.loop.advanceTo(loaderWaitFrom + 3500);
+    QCOMPARE(countOf(wireLog(fx.line, {}), "probe"), 3);
+
+    form.Command2.click();
+
+    QVERIFY(!form.MSComm1.PortOpen());
+    QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
+    QCOMPARE(form.Text29.text(), QStringLiteral("Please wait auto update.\r\n 3/10"));
+    QVERIFY(form.Timer1.isEnabled()); // the wait ticks on against the closed port
+
+    LogHistory log(form);
+    fx.loop.advanceTo(loaderWaitFrom + 10000);
+    QCOMPARE(countOf(wireLog(fx.line, {}), "probe"), 3);
+    QStringList ticks;
+    for (int k = 4; k <= 10; ++k)
+        ticks << QStringLiteral("Wait for update\r\n %1/10").arg(k);
+    ticks << ticks.last() + connectFail;
+    QCOMPARE(log.texts, ticks);
+    QVERIFY(!form.Timer1.isEnabled());
+    QVERIFY(fx.dialogs.messages.isEmpty());
+}
+
+void TestFirmwareUpdate::nextBlockAfterGiveUpIsSkipped()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    loadImage(fx, 5000);
+    scriptDevice(fx, 0);
+    form.Command2.click();
+    fx.loop.advanceBy(10000);
+    QVERIFY(!form.MSComm1.PortOpen());
+    const int writesBefore = fx.line.writes().size();
+
+    // A next-block reply that came in just before the give-up closed the port.
+    form.Text1.setText(QStringLiteral("C5"));
+    fx.loop.advanceBy(100);
+
+    QCOMPARE(fx.line.writes().size(), writesBefore); // the frame could not go out
+    QCOMPARE(form.lBlockNo, 1);
+    QCOMPARE(form.ProgressBar1.value(), 1);
+    QCOMPARE(form.Label2.caption(), QStringLiteral("updating，don't remove power update step:33%"));
+    // Nothing answers any more: the silence ends the transfer and gives the window back.
+    fx.loop.advanceBy(10000);
+    QCOMPARE(form.lBlockNo, 0);
+    QCOMPARE(updateControls(form), allEnabled);
+    QCOMPARE(fx.dialogs.messages.size(), 1);
+}
+
+// ---- the block transfer ---------------------------------------------------------
+
+void TestFirmwareUpdate::repliesAnswered_data()
+{
+    QTest::addColumn<QByteArrayList>("replies"); // hex, one per tick
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<int>("counter");
+    QTest::newRow("55 after the header sends block 0, and C5 sends it again")
+        << QByteArrayList{"E5", "55", "C5"} << QStringList{"header", "block 0", "block 0"} << 1;
+    QTest::newRow("55 sends the block at the counter")
+        << QByteArrayList{"E5", "C5", "55", "C5"}
+        << QStringList{"header", "block 0", "block 1", "block 1"} << 2;
+    QTest::newRow("E5 mid-transfer resends the header, counter kept")
+        << QByteArrayList{"E5", "C5", "E5", "C5"}
+        << QStringList{"header", "block 0", "header", "block 1"} << 2;
+    QTest::newRow("a stray byte before a reply answers nothing")
+        << QByteArrayList{"E5", "00C5", "C5"} << QStringList{"header"} << 0;
+    QTest::newRow("bytes after the reply are ignored")
+        << QByteArrayList{"E5", "C5C5"} << QStringList{"header", "block 0"} << 1;
+}
+
+void TestFirmwareUpdate::repliesAnswered()
+{
+    QFETCH(QByteArrayList, replies);
+    QFETCH(QStringList, sent);
+    QFETCH(int, counter);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loaderSession(fx, 20000);
+
+    for (const QByteArray &hex : replies)
+        reply(fx, QByteArray::fromHex(hex));
+
+    QCOMPARE(wireLog(fx.line, file), sent);
+    QCOMPARE(form.lBlockNo, counter);
+    QCOMPARE(form.bLoaderReady, std::uint8_t(1));
+    if (sent.contains("header"))
+        QCOMPARE(fx.line.writes()[0].bytes.toHex(' '), QByteArray("5e 06 20 09 e5"));
+}
+
+void TestFirmwareUpdate::transferShowsProgressAndCompletes()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    fx.loop.advanceBy(100);
+    QCOMPARE(form.ProgressBar1.value(), 1); // no image: one block, and the bar stands full
+
+    const QByteArray file = loaderSession(fx, 15000); // 8 blocks
+    reply(fx, QByteArray::fromHex("E5"));
+    QCOMPARE(form.ProgressBar1.value(), 8);
+    QCOMPARE(updateControls(form), allEnabled);
+
+    const int percents[] = {12, 25, 38, 50, 62, 75, 88};
+    for (int sent = 1; sent <= 7; ++sent) {
+        reply(fx, QByteArray::fromHex("C5"));
+        QCOMPARE(form.ProgressBar1.value(), sent);
+        QCOMPARE(
+            form.Label2.caption(),
+            QStringLiteral("updating，don't remove power update step:%1%").arg(percents[sent - 1]));
+        QCOMPARE(updateControls(form), allDisabled);
+        QVERIFY(form.MSComm1.PortOpen());
+    }
+
+    reply(fx, QByteArray::fromHex("C5"));
+
+    QCOMPARE(wireLog(fx.line, file).last(), QStringLiteral("block 7"));
+    QCOMPARE(fx.line.writes().last().bytes.mid(15000 - 7 * 2048, 2048 - (15000 - 7 * 2048)),
+             QByteArray(2048 - (15000 - 7 * 2048), char(0xFF)));
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+    QCOMPARE(updateControls(form), allEnabled);
+    QVERIFY(!form.MSComm1.PortOpen());
+    QCOMPARE(form.ProgressBar1.value(), 8);
+    QCOMPARE(form.lBlockNo, 0);
+    QCOMPARE(form.bLoaderReady, std::uint8_t(0));
+    QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
+    QVERIFY(fx.dialogs.messages.isEmpty());
+}
+
+void TestFirmwareUpdate::silentLoaderEndsTransfer_data()
+{
+    QTest::addColumn<bool>("pullCable");
+    QTest::newRow("loader falls silent") << false;
+    QTest::newRow("cable pulled") << true;
+}
+
+void TestFirmwareUpdate::silentLoaderEndsTransfer()
+{
+    QFETCH(bool, pullCable);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    loaderSession(fx, 15000); // 8 blocks
+    reply(fx, QByteArray::fromHex("E5"));
+    reply(fx, QByteArray::fromHex("C5"));
+    if (pullCable)
+        fx.line.breakLine(); // the frame the next reply asks for cannot go out
+    reply(fx, QByteArray::fromHex("C5"));
+    QCOMPARE(form.lBlockNo, 2);
+    const std::int64_t lastReplyAt = fx.loop.nowMs();
+    // The first message box stays open a while; ticks run meanwhile.
+    bool boxOpen = false;
+    fx.dialogs.onMessage = [&](const QString &) {
+        if (boxOpen)
+            return;
+        boxOpen = true;
+        fx.loop.advanceBy(1000);
+    };
+
+    fx.loop.advanceTo(lastReplyAt + 9900);
+    QCOMPARE(updateControls(form), allDisabled);
+    QVERIFY(form.MSComm1.PortOpen());
+    QVERIFY(fx.dialogs.messages.isEmpty());
+
+    fx.loop.advanceTo(lastReplyAt + 10000);
+
+    const QString failure = QStringLiteral("Update failed: the device did not answer for 10 "
+                                           "seconds. Press \"update\" to start again.");
+    QCOMPARE(fx.dialogs.messages, QStringList{failure});
+    QVERIFY(form.Text29.text().endsWith(QStringLiteral("\r\n") + failure));
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update failed update step:25%"));
+    QCOMPARE(updateControls(form), allEnabled);
+    QVERIFY(!form.MSComm1.PortOpen());
+    QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
+    QCOMPARE(form.lBlockNo, 0);
+    QCOMPARE(form.lTryCount, 0);
+    QCOMPARE(form.bLoaderReady, std::uint8_t(0));
+    QCOMPARE(form.ProgressBar1.value(), 8);
+
+    // The port is free again: a new update starts.
+    fx.dialogs.onMessage = nullptr;
+    const int writesBefore = fx.line.writes().size();
+    form.Command2.click();
+    QCOMPARE(wireLog(fx.line, {}).mid(writesBefore, 1), QStringList{"AT+RESET#\r\n"});
+    QCOMPARE(fx.dialogs.messages.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestFirmwareUpdate)
+#include "tst_firmwareupdate.moc"
