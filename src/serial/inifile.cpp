@@ -1,6 +1,7 @@
 #include "serial/inifile.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <QStringList>
 
 namespace {
@@ -75,8 +76,8 @@ QString read(const QString &section, const QString &key, const QString &fileName
     QString value;
     for (int i = begin; i < end; ++i) {
         if (isKeyLine(lines[i], key, &value)) {
-            if (value.size() >= 2 && (value.startsWith(QLatin1Char('"')) &&
-                                      value.endsWith(QLatin1Char('"'))))
+            if (value.size() >= 2 &&
+                (value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'))))
                 value = value.mid(1, value.size() - 2);
             return value.left(maxValueLength);
         }
@@ -109,11 +110,12 @@ bool write(const QString &section, const QString &key, const QString &value,
         if (!replaced)
             lines.insert(lastKeyLine + 1, keyLine);
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Replaced whole or not at all: a failed write never loses the other sections.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toUtf8();
-    return file.write(bytes) == bytes.size() && file.flush();
+    return file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace IniFile

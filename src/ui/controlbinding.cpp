@@ -5,22 +5,59 @@
 
 namespace {
 
-// The typing limit: the user cannot type or paste a text longer than the limit, while
-// a longer text set by the program stays whole and can still be shortened.
+// The typing limit: what the user types or pastes is cut where it would make the text
+// longer than the limit, while a longer text set by the program stays whole and can
+// still be shortened.
 class TypingLimit : public QValidator
 {
 public:
     TypingLimit(const TextBox &box, QObject *parent) : QValidator(parent), m_box(box) {}
-    State validate(QString &input, int &) const override
+    State validate(QString &input, int &cursor) const override
     {
-        const int limit = m_box.maxLength();
-        return (limit > 0 && input.size() > limit && input.size() > m_box.text().size())
-                   ? Invalid
-                   : Acceptable;
+        const int allowed = std::max(m_box.maxLength(), int(m_box.text().size()));
+        const int excess = int(input.size()) - allowed;
+        if (excess > 0 && cursor >= excess) {
+            // The new characters end at the cursor: drop the ones that do not fit.
+            input.remove(cursor - excess, excess);
+            cursor -= excess;
+        }
+        return Acceptable;
     }
 
 private:
     const TextBox &m_box;
+};
+
+// Keys that move focus or delete forwards carry a character code, but the user does
+// not type them into the text.
+bool isEditingKey(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// In a list's text field, Return would pick the item that matches the typed text; a
+// pick is the user's choice of an item, so typing and Return leave the list alone.
+class NoPickOnReturn : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
 };
 
 // Hands every typed character to the control's key filter before it is inserted.
@@ -34,9 +71,10 @@ protected:
     {
         if (event->type() != QEvent::KeyPress)
             return false;
-        const QString typed = static_cast<QKeyEvent *>(event)->text();
-        if (typed.isEmpty())
-            return false; // arrows, function keys: no character
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString typed = key->text();
+        if (typed.isEmpty() || isEditingKey(key))
+            return false; // arrows, function keys, focus keys: no typed character
         QString accepted;
         bool unchanged = true;
         for (const QChar ch : typed) {
@@ -87,7 +125,8 @@ QLineEdit *lineEdit(TextBox &box, QWidget *parent)
         edit->setValidator(new TypingLimit(box, edit));
     if (box.keyPress)
         edit->installEventFilter(new KeyFilter(box, edit));
-    QObject::connect(edit, &QLineEdit::textEdited, &box, [&box](const QString &text) { box.setText(text); });
+    QObject::connect(edit, &QLineEdit::textEdited, &box,
+                     [&box](const QString &text) { box.setText(text); });
     mirror(box, edit, [&box, edit] {
         // A hidden box (the receive record) is brought up to date only when shown.
         if (edit->isVisibleTo(edit->window()) && edit->text() != box.text()) {
@@ -112,7 +151,8 @@ QPlainTextEdit *textArea(TextBox &box, QWidget *parent)
     });
     mirror(box, edit, [&box, edit, syncing] {
         QString shown = box.text();
-        shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
         if (edit->toPlainText() == shown)
             return;
         *syncing = true;
@@ -130,11 +170,14 @@ QComboBox *comboBox(ComboBox &combo, QWidget *parent)
     name(widget, combo, combo.name());
     widget->setEditable(true);
     widget->setInsertPolicy(QComboBox::NoInsert);
+    widget->setCompleter(nullptr); // what the user types stays as typed
+    widget->lineEdit()->installEventFilter(new NoPickOnReturn(widget));
     auto syncing = std::make_shared<bool>(false);
-    QObject::connect(widget, &QComboBox::editTextChanged, &combo, [&combo, syncing](const QString &text) {
-        if (!*syncing)
-            combo.setText(text);
-    });
+    QObject::connect(widget, &QComboBox::editTextChanged, &combo,
+                     [&combo, syncing](const QString &text) {
+                         if (!*syncing)
+                             combo.setText(text);
+                     });
     QObject::connect(widget, &QComboBox::activated, &combo,
                      [&combo, widget](int index) { combo.pick(widget->itemText(index)); });
     mirror(combo, widget, [&combo, widget, syncing] {
@@ -212,7 +255,8 @@ QProgressBar *progressBar(ProgressBar &bar, QWidget *parent)
     widget->setTextVisible(false);
     mirror(bar, widget, [&bar, widget] {
         widget->setRange(bar.minimum(), std::max(bar.minimum(), bar.maximum()));
-        widget->setValue(std::clamp(bar.value(), bar.minimum(), std::max(bar.minimum(), bar.maximum())));
+        widget->setValue(
+            std::clamp(bar.value(), bar.minimum(), std::max(bar.minimum(), bar.maximum())));
     });
     return widget;
 }

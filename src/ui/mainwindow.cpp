@@ -25,6 +25,32 @@ QWidget *labelled(QGridLayout *grid, int row, int column, Label &caption, QWidge
     return field;
 }
 
+// Keeps a widget over another one of a different parent, wherever layouts move it.
+class FollowGeometry : public QObject
+{
+public:
+    FollowGeometry(QWidget *place, QWidget *follower)
+        : QObject(place), m_place(place), m_follower(follower)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+            event->type() == QEvent::Show) {
+            const QPoint topLeft = m_place->mapTo(m_follower->parentWidget(), QPoint(0, 0));
+            m_follower->setGeometry(QRect(topLeft, m_place->size()));
+            m_follower->raise();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_place;
+    QWidget *m_follower;
+};
+
 QGridLayout *compactGrid(QWidget *owner)
 {
     auto *grid = new QGridLayout(owner);
@@ -104,7 +130,8 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
             grid->addWidget(rowLabel, row + 1, 0);
             for (int octet = 0; octet < 4; ++octet) {
                 QLineEdit *box = lineEdit(*form.addressBoxes[row * 4 + octet], network);
-                box->setAccessibleName(QStringLiteral("%1 %2").arg(rowLabels[row]->caption()).arg(octet + 1));
+                box->setAccessibleName(
+                    QStringLiteral("%1 %2").arg(rowLabels[row]->caption()).arg(octet + 1));
                 box->setMinimumWidth(40);
                 grid->addWidget(box, row + 1, octet + 1);
                 if (octet == 0)
@@ -185,12 +212,16 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
     bottom->addWidget(progressBar(form.ProgressBar1, frame1), 2, 0, 1, 4);
     top->addLayout(bottom, 2, 0, 1, 2);
 
+    // Text3 belongs to the window itself and is drawn over Frame1, in the place a
+    // placeholder keeps free under the progress bar.
     auto *lastLine = new QHBoxLayout;
     QLineEdit *counter = lineEdit(form.Text3, this);
     counter->setAccessibleName(QStringLiteral("progress"));
-    counter->setFixedWidth(190);
     counter->setStyleSheet(QStringLiteral("QLineEdit { background: palette(window); }"));
-    lastLine->addWidget(counter);
+    auto *counterPlace = new QWidget(frame1);
+    counterPlace->setFixedSize(190, counter->sizeHint().height());
+    counterPlace->installEventFilter(new FollowGeometry(counterPlace, counter));
+    lastLine->addWidget(counterPlace);
     lastLine->addStretch(1);
     lastLine->addWidget(label(form.Label22, frame1));
     lastLine->addWidget(button(form.Command9, frame1));

@@ -18,6 +18,12 @@ private slots:
     void typingFollowsTheFilters_data();
     void typingFollowsTheFilters();
     void programTextIsNeverCut();
+    void pasteIsCutToTheLimit();
+    void focusAndDeleteKeysPassTheFilters_data();
+    void focusAndDeleteKeysPassTheFilters();
+    void listTextStaysAsTyped_data();
+    void listTextStaysAsTyped();
+    void returnInAListIsNoPick();
     void pickingAnAddressMode();
     void clickReachesHandler();
     void checkBoxClick();
@@ -78,6 +84,10 @@ void TestMainWindow::everyControlByName()
     for (const char *name : {"Text1", "Text30", "Text2", "Text9", "Command3", "Label2"})
         QVERIFY2(!window->findChild<QWidget *>(name)->isVisible(), name);
 
+    // Text3 is the one visible control outside Frame1, drawn over it.
+    QCOMPARE(widget<QLineEdit>("Text3")->parentWidget(), window.get());
+    QVERIFY(widget<QGroupBox>("Frame1")->isAncestorOf(widget<QPushButton>("Command9")));
+
     QCOMPARE(widget<QPushButton>("Command6")->text(), QStringLiteral("Read data"));
     QCOMPARE(widget<QPushButton>("Command6")->accessibleName(), QStringLiteral("Read data"));
     QCOMPARE(widget<QLineEdit>("Text4")->accessibleName(), QStringLiteral("Callsign"));
@@ -135,6 +145,78 @@ void TestMainWindow::programTextIsNeverCut()
     edit->end(false);
     QTest::keyClick(edit, Qt::Key_Backspace); // shortening is allowed
     QCOMPARE(fx->form->Text4.text(), QStringLiteral("AB1CDEFGHI"));
+}
+
+void TestMainWindow::pasteIsCutToTheLimit()
+{
+    auto *edit = widget<QLineEdit>("Text4");
+    QTest::keyClicks(edit, "ab");
+    edit->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText("WXYZQR");
+    edit->paste();
+    QCOMPARE(fx->form->Text4.text(), QStringLiteral("AWXYZB")); // four of six fit
+}
+
+void TestMainWindow::focusAndDeleteKeysPassTheFilters_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("passcode") << "Text5";
+    QTest::newRow("tx time") << "Text10";
+    QTest::newRow("frequency") << "Text31";
+}
+
+void TestMainWindow::focusAndDeleteKeysPassTheFilters()
+{
+    QFETCH(QString, field);
+    auto *edit = widget<QLineEdit>(field);
+    QTest::keyClicks(edit, "123");
+    edit->setCursorPosition(0);
+    // The Delete key as a keyboard sends it, with the character code 127.
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
+    QApplication::sendEvent(edit, &del);
+    QCOMPARE(edit->text(), QStringLiteral("23"));
+
+    edit->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QVERIFY(!edit->hasFocus());
+}
+
+void TestMainWindow::listTextStaysAsTyped_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("server address") << "Combo3" << "192.168.1.1";
+    QTest::newRow("backlight") << "Combo16" << "0";
+    QTest::newRow("path") << "Combo7" << "w";
+}
+
+void TestMainWindow::listTextStaysAsTyped()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, typed);
+    auto *combo = widget<QComboBox>(list);
+    combo->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return combo->hasFocus(); }));
+    QTest::keyClicks(combo, typed);
+    QCOMPARE(combo->currentText(), typed);
+    for (ComboBox *model : {&fx->form->Combo3, &fx->form->Combo16, &fx->form->Combo7})
+        if (model->name() == list)
+            QCOMPARE(model->text(), typed);
+}
+
+void TestMainWindow::returnInAListIsNoPick()
+{
+    fx->form->Combo1.pick("COM1");
+    QTest::keyClicks(widget<QComboBox>("Combo2")->lineEdit(), "DHCP");
+    QTest::keyClick(widget<QComboBox>("Combo2")->lineEdit(), Qt::Key_Return);
+    QVERIFY(fx->form->Text13.isEnabled());
+    auto *port = widget<QComboBox>("Combo1");
+    port->lineEdit()->selectAll();
+    QTest::keyClicks(port->lineEdit(), "COM2");
+    QTest::keyClick(port->lineEdit(), Qt::Key_Return);
+    QCOMPARE(fx->form->Combo1.text(), QStringLiteral("COM2"));
+    QCOMPARE(fx->form->MSComm1.CommPort(), 1);
 }
 
 void TestMainWindow::pickingAnAddressMode()
