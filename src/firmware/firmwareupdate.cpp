@@ -159,6 +159,9 @@ void Form1::Command2_Click()
 
         MSComm1.Output(QStringLiteral("REBOOT#\r\n"));
         lTryCount = 0;
+        // A loader answer left over from an earlier attempt (an E5 answered just as that
+        // wait gave up) must not end this wait before its first probe.
+        bLoaderReady = 0;
         if (MSComm1.PortOpen())
             MSComm1.setPortOpen(false);
         Delay(100);

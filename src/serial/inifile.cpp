@@ -112,6 +112,8 @@ bool write(const QString &section, const QString &key, const QString &value,
     }
     // Replaced whole or not at all: a failed write never loses the other sections.
     QSaveFile file(fileName);
+    // In a folder the user may not create files in, replace the file in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toUtf8();

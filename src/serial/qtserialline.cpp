@@ -1,13 +1,17 @@
 #include "serial/qtserialline.h"
 
 #include <QDeadlineTimer>
+#include <QSignalBlocker>
 
 QtSerialLine::QtSerialLine(QObject *parent) : SerialLine(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
 }
 
-QtSerialLine::~QtSerialLine() { close(); }
+QtSerialLine::~QtSerialLine()
+{
+    close();
+}
 
 bool QtSerialLine::open(const QString &systemName, const LineSettings &settings, QString *error)
 {
@@ -43,6 +47,9 @@ void QtSerialLine::close()
         return;
     // Output handed over just before the close (a last command, a last firmware block)
     // must reach the line: let it drain, but never hang on a stuck port.
+    // Nothing received meanwhile is delivered: the handler closing the port must not
+    // see a receive event in the middle of its own work.
+    const QSignalBlocker quiet(m_port);
     QDeadlineTimer deadline(1000);
     while (m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
         if (!m_port.waitForBytesWritten(int(deadline.remainingTime())))

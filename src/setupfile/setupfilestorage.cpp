@@ -8,6 +8,8 @@ namespace SetupFileStorage {
 bool write(const QString &fileName, const QByteArray &content, QString *errorString)
 {
     QSaveFile file(fileName);
+    // In a folder the user may not create files in, replace the file in place.
+    file.setDirectWriteFallback(true);
     // Unbuffered, so that a write the disk cuts short is seen here with its reason: a
     // buffered one fails only while committing, without a reason, and can even be
     // committed as a partial file.

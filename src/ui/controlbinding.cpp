@@ -144,22 +144,43 @@ QPlainTextEdit *textArea(TextBox &box, QWidget *parent)
     name(edit, box, box.name());
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto syncing = std::make_shared<bool>(false);
-    QObject::connect(edit, &QPlainTextEdit::textChanged, &box, [&box, edit, syncing] {
-        if (!*syncing)
-            box.setText(edit->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")));
-    });
-    mirror(box, edit, [&box, edit, syncing] {
-        QString shown = box.text();
-        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+    // The model's lines end in CR LF, the widget's in LF. `shown` is the model text the
+    // widget shows, so that text added at the end (a log growing line by line) is
+    // added to the widget too instead of replacing all of it.
+    struct Sync
+    {
+        bool busy = false;
+        QString shown;
+    };
+    auto sync = std::make_shared<Sync>();
+    const auto forWidget = [](QString text) {
+        return text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
             .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        if (edit->toPlainText() == shown)
+    };
+    QObject::connect(edit, &QPlainTextEdit::textChanged, &box, [&box, edit, sync] {
+        if (sync->busy)
             return;
-        *syncing = true;
-        edit->setPlainText(shown);
+        sync->shown = edit->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        box.setText(sync->shown);
+    });
+    mirror(box, edit, [&box, edit, sync, forWidget] {
+        const QString text = box.text();
+        if (text == sync->shown)
+            return;
+        sync->busy = true;
+        const bool appended = text.size() > sync->shown.size() && text.startsWith(sync->shown) &&
+                              !sync->shown.endsWith(QLatin1Char('\r'));
+        if (appended) {
+            QTextCursor end(edit->document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(forWidget(text.mid(sync->shown.size())));
+        } else {
+            edit->setPlainText(forWidget(text));
+        }
+        sync->shown = text;
         edit->moveCursor(QTextCursor::End);
         edit->ensureCursorVisible();
-        *syncing = false;
+        sync->busy = false;
     });
     return edit;
 }

@@ -146,6 +146,9 @@ private slots:
     void noLoaderGivesUpOnTenthTick();
     void cancelDuringLoaderWait();
     void nextBlockAfterGiveUpIsSkipped();
+    void staleLoaderAnswerDoesNotEndNextWait();
+    void portFailuresDuringStart_data();
+    void portFailuresDuringStart();
 
     void repliesAnswered_data();
     void repliesAnswered();
@@ -452,6 +455,60 @@ void TestFirmwareUpdate::cancelDuringLoaderWait()
     QCOMPARE(log.texts, ticks);
     QVERIFY(!form.Timer1.isEnabled());
     QVERIFY(fx.dialogs.messages.isEmpty());
+}
+
+void TestFirmwareUpdate::staleLoaderAnswerDoesNotEndNextWait()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    loadImage(fx, 5000);
+    scriptDevice(fx, 0);
+    form.Command2.click();
+    const std::int64_t loaderWaitFrom = fx.loop.nowMs();
+    // An E5 that came in just before the tenth tick gave up is found by the next Timer2
+    // tick, which answers it on the closed port.
+    fx.loop.at(loaderWaitFrom + 10001, [&] { form.Text1.setText(QStringLiteral("E5")); });
+    fx.loop.advanceTo(loaderWaitFrom + 10200);
+    QVERIFY(!form.MSComm1.PortOpen());
+
+    form.Command2.click();
+    const std::int64_t secondWaitFrom = fx.loop.nowMs();
+    fx.loop.advanceTo(secondWaitFrom + 1000);
+    int probesInSecondWait = 0;
+    for (const FakeSerialLine::Write &w : fx.line.writes())
+        if (w.bytes == probeBytes && w.timeMs > secondWaitFrom)
+            ++probesInSecondWait;
+    QCOMPARE(probesInSecondWait, 1);
+    QVERIFY(form.Timer1.isEnabled());
+}
+
+void TestFirmwareUpdate::portFailuresDuringStart_data()
+{
+    QTest::addColumn<bool>("portOpens");
+    QTest::addColumn<int>("secondPressAtMs"); // 0: none
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("port does not open") << false << 0 << QByteArray();
+    QTest::newRow("second press in the reset wait") << true << 1500 << QByteArray("AT+RESET#\r\n");
+}
+
+void TestFirmwareUpdate::portFailuresDuringStart()
+{
+    QFETCH(bool, portOpens);
+    QFETCH(int, secondPressAtMs);
+    QFETCH(QByteArray, sent);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    loadImage(fx, 5000);
+    if (!portOpens)
+        fx.line.openablePorts.clear();
+    if (secondPressAtMs > 0)
+        fx.loop.at(secondPressAtMs, [&] { form.Command2.click(); });
+    form.Command2.click();
+    QCOMPARE(fx.dialogs.messages, QStringList{"Port is use or no"});
+    QCOMPARE(fx.line.written(), sent);
+    QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
+    QVERIFY(!form.Timer1.isEnabled());
+    QVERIFY(!form.MSComm1.PortOpen());
 }
 
 void TestFirmwareUpdate::nextBlockAfterGiveUpIsSkipped()

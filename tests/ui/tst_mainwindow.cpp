@@ -30,6 +30,7 @@ private slots:
     void modelChangesAreShown();
     void statusLogShowsLines();
     void saveAndLoadThroughTheDialogs();
+    void statusLogFollowsAppendsAndReplacements();
 
 private:
     template <typename W> W *widget(const QString &name)
@@ -63,14 +64,15 @@ void TestMainWindow::cleanup()
 void TestMainWindow::everyControlByName()
 {
     QCOMPARE(window->windowTitle(), QStringLiteral("Zandrel KS936 aprs config"));
-    QStringList names = {"Frame1", "Label3", "Text4", "Label9", "Combo5", "Text5", "Frame5",
-                         "Combo16", "Combo4", "Label6", "Text8", "Label11", "Text7", "Frame4",
-                         "Text31", "Label21", "Text32", "Check1", "Combo7", "Combo6", "Combo8",
-                         "Combo3", "Text10", "Text11", "Frame6", "Text34", "Text33", "Command8",
-                         "Frame2", "Label5", "Combo2", "Text29", "Frame3", "Text12", "Text6",
-                         "Combo1", "Command6", "Command4", "Command1", "Command0", "Command7",
-                         "Command5", "Command2", "ProgressBar1", "Text3", "Label22", "Command9",
-                         "Text1", "Text30", "Text2", "Text9", "Command3", "Label2"};
+    QStringList names = {"Frame1",   "Label3",       "Text4",    "Label9",   "Combo5",   "Text5",
+                         "Frame5",   "Combo16",      "Combo4",   "Label6",   "Text8",    "Label11",
+                         "Text7",    "Frame4",       "Text31",   "Label21",  "Text32",   "Check1",
+                         "Combo7",   "Combo6",       "Combo8",   "Combo3",   "Text10",   "Text11",
+                         "Frame6",   "Text34",       "Text33",   "Command8", "Frame2",   "Label5",
+                         "Combo2",   "Text29",       "Frame3",   "Text12",   "Text6",    "Combo1",
+                         "Command6", "Command4",     "Command1", "Command0", "Command7", "Command5",
+                         "Command2", "ProgressBar1", "Text3",    "Label22",  "Command9", "Text1",
+                         "Text30",   "Text2",        "Text9",    "Command3", "Label2"};
     for (int n = 13; n <= 28; ++n)
         names << QStringLiteral("Text%1").arg(n);
     for (const QString &name : names) {
@@ -108,13 +110,27 @@ void TestMainWindow::typingFollowsTheFilters_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("result");
-    QTest::newRow("callsign") << "Text4" << "ab1cd" << "AB1CD";
-    QTest::newRow("callsign limit") << "Text4" << "abcdefgh" << "ABCDEF";
-    QTest::newRow("passcode") << "Text5" << "12a" << "12";
-    QTest::newRow("passcode limit") << "Text5" << "1234567" << "12345";
-    QTest::newRow("tx time") << "Text10" << "6 0x0" << "600";
-    QTest::newRow("frequency") << "Text31" << "14,4/6" << "144/6";
-    QTest::newRow("address box free") << "Text13" << "any thing" << "any thing";
+    QTest::newRow("callsign") << "Text4"
+                              << "ab1cd"
+                              << "AB1CD";
+    QTest::newRow("callsign limit") << "Text4"
+                                    << "abcdefgh"
+                                    << "ABCDEF";
+    QTest::newRow("passcode") << "Text5"
+                              << "12a"
+                              << "12";
+    QTest::newRow("passcode limit") << "Text5"
+                                    << "1234567"
+                                    << "12345";
+    QTest::newRow("tx time") << "Text10"
+                             << "6 0x0"
+                             << "600";
+    QTest::newRow("frequency") << "Text31"
+                               << "14,4/6"
+                               << "144/6";
+    QTest::newRow("address box free") << "Text13"
+                                      << "any thing"
+                                      << "any thing";
 }
 
 void TestMainWindow::typingFollowsTheFilters()
@@ -186,9 +202,12 @@ void TestMainWindow::listTextStaysAsTyped_data()
 {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("server address") << "Combo3" << "192.168.1.1";
-    QTest::newRow("backlight") << "Combo16" << "0";
-    QTest::newRow("path") << "Combo7" << "w";
+    QTest::newRow("server address") << "Combo3"
+                                    << "192.168.1.1";
+    QTest::newRow("backlight") << "Combo16"
+                               << "0";
+    QTest::newRow("path") << "Combo7"
+                          << "w";
 }
 
 void TestMainWindow::listTextStaysAsTyped()
@@ -277,7 +296,8 @@ void TestMainWindow::statusLogShowsLines()
     fx->form->Text29.setText("Connection OK\r\nReading 1/20Times......\r\nread ok");
     auto *log = widget<QPlainTextEdit>("Text29");
     QCOMPARE(log->toPlainText(), QStringLiteral("Connection OK\nReading 1/20Times......\nread ok"));
-    QCOMPARE(fx->form->Text29.text(), QStringLiteral("Connection OK\r\nReading 1/20Times......\r\nread ok"));
+    QCOMPARE(fx->form->Text29.text(),
+             QStringLiteral("Connection OK\r\nReading 1/20Times......\r\nread ok"));
 }
 
 void TestMainWindow::saveAndLoadThroughTheDialogs()
@@ -302,6 +322,24 @@ void TestMainWindow::saveAndLoadThroughTheDialogs()
     QCOMPARE(fx->dialogs.fileRequests.last().title, QStringLiteral("Please choose fireware."));
     QVERIFY(widget<QPlainTextEdit>("Text29")->toPlainText().startsWith(file + "\n\n[MELKO]\n"));
     QVERIFY(fx->dialogs.messages.isEmpty());
+}
+
+void TestMainWindow::statusLogFollowsAppendsAndReplacements()
+{
+    TextBox &log = fx->form->Text29;
+    auto *shown = widget<QPlainTextEdit>("Text29");
+    log.setText("Writing......");
+    log.appendText("Write fail\r");
+    log.appendText("\nsecond\r\n"); // a line end split over two appends
+    QCOMPARE(shown->toPlainText(), QStringLiteral("Writing......Write fail\nsecond\n"));
+    log.setText("Connection OK"); // replaced, not appended
+    QCOMPARE(shown->toPlainText(), QStringLiteral("Connection OK"));
+
+    for (int i = 0; i < 5000; ++i) // a long file loaded line by line
+        log.appendText(QStringLiteral("\r\nLINE%1").arg(i));
+    QCOMPARE(shown->blockCount(), 5001);
+    QCOMPARE(shown->document()->findBlockByNumber(0).text(), QStringLiteral("Connection OK"));
+    QCOMPARE(shown->document()->findBlockByNumber(5000).text(), QStringLiteral("LINE4999"));
 }
 
 QTEST_MAIN(TestMainWindow)
