@@ -96,7 +96,8 @@ void TestEndToEnd::applyAndRestartReachTheDevice()
 {
     QTemporaryDir dir;
     SimulatorProcess sim(dir);
-    QVERIFY(sim.start({"--settings", dir.filePath("device.txt")}));
+    // A short loader window: the restart below must find the device back in text mode.
+    QVERIFY(sim.start({"--settings", dir.filePath("device.txt"), "--loader-window", "1000"}));
     Program program(dir, sim.ptyPath());
     Form1 &form = *program.form;
 
@@ -111,7 +112,7 @@ void TestEndToEnd::applyAndRestartReachTheDevice()
     QVERIFY2(stored.contains("wifiname=homenet\n") && stored.contains("wifipassword=pa,ss#1\n"),
              stored.constData());
 
-    QTest::qWait(3500); // the device restarts, then its loader window passes
+    QTest::qWait(3500); // the device restarts (0.3 s), then its loader window passes (1 s)
     form.Command9.click();
     QCOMPARE(form.Command9.caption(), QStringLiteral("restart"));
     QVERIFY(!program.line.isOpen());
