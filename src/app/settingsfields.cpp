@@ -20,7 +20,10 @@ QStringList backlightItems()
             QStringLiteral("30"), QStringLiteral("60"), QStringLiteral("90")};
 }
 
-QStringList unitItems() { return {QStringLiteral("km"), QStringLiteral("mi"), kilometreUnit}; }
+QStringList unitItems()
+{
+    return {QStringLiteral("km"), QStringLiteral("mi"), kilometreUnit};
+}
 
 // Three regional servers of the APRS-IS network, then a numeric address for a server
 // on the user's own network.
@@ -30,7 +33,10 @@ QStringList serverItems()
             QStringLiteral("noam.aprs2.net"), QStringLiteral("192.168.1.10")};
 }
 
-QStringList addressModeItems() { return {QStringLiteral("DHCP"), QStringLiteral("STATIC IP")}; }
+QStringList addressModeItems()
+{
+    return {QStringLiteral("DHCP"), QStringLiteral("STATIC IP")};
+}
 
 QStringList pathItems()
 {
@@ -62,6 +68,17 @@ void fillLists(Form1 &form)
     }
 }
 
+QString listCode(const QString &text, const QStringList &items, int firstCode, int otherCode)
+{
+    const int index = items.indexOf(text);
+    return QString::number(index >= 0 ? firstCode + index : otherCode);
+}
+
+QString backlightCode(const QString &text)
+{
+    return text == QLatin1String("ON") ? QStringLiteral("00") : text;
+}
+
 QString trimSpaces(const QString &text)
 {
     int begin = 0;
@@ -87,7 +104,10 @@ int Form1::Text5_KeyPress(int KeyAscii)
     return (KeyAscii == 8 || (KeyAscii >= '0' && KeyAscii <= '9')) ? KeyAscii : 0;
 }
 
-int Form1::Text10_KeyPress(int KeyAscii) { return Text5_KeyPress(KeyAscii); }
+int Form1::Text10_KeyPress(int KeyAscii)
+{
+    return Text5_KeyPress(KeyAscii);
+}
 
 // 46 to 57 are ".", "/" and the digits.
 int Form1::Text31_KeyPress(int KeyAscii)
@@ -97,11 +117,20 @@ int Form1::Text31_KeyPress(int KeyAscii)
 
 // ---- change rule: typed or set by the program, the text loses its outer spaces ----
 
-void Form1::Text5_Change() { Text5.setText(SettingsFields::trimSpaces(Text5.text())); }
+void Form1::Text5_Change()
+{
+    Text5.setText(SettingsFields::trimSpaces(Text5.text()));
+}
 
-void Form1::Text10_Change() { Text10.setText(SettingsFields::trimSpaces(Text10.text())); }
+void Form1::Text10_Change()
+{
+    Text10.setText(SettingsFields::trimSpaces(Text10.text()));
+}
 
-void Form1::Text31_Change() { Text31.setText(SettingsFields::trimSpaces(Text31.text())); }
+void Form1::Text31_Change()
+{
+    Text31.setText(SettingsFields::trimSpaces(Text31.text()));
+}
 
 // Picking an address mode switches the sixteen address boxes; their texts stay.
 void Form1::Combo2_Click()
@@ -125,8 +154,8 @@ void Form1::Command0_Click()
     Text5.setText(QStringLiteral("27351"));
     Text10.setText(QStringLiteral("0600"));
     Text11.setText(QStringLiteral("b/MELKO"));
-    const char *const addresses[16] = {"192", "168", "1", "99",  "255", "255", "255", "0",
-                                       "192", "168", "1", "1",   "8",   "8",   "8",   "8"};
+    const char *const addresses[16] = {"192", "168", "1", "99", "255", "255", "255", "0",
+                                       "192", "168", "1", "1",  "8",   "8",   "8",   "8"};
     for (int i = 0; i < 16; ++i)
         addressBoxes[i]->setText(QString::fromLatin1(addresses[i]));
     Text31.setText(QStringLiteral("144.6400"));

@@ -8,10 +8,16 @@
 namespace {
 
 // Characters from the 1-based column to the end (empty when the line is shorter).
-QString fromColumn(const QString &line, int column) { return line.mid(column - 1); }
+QString fromColumn(const QString &line, int column)
+{
+    return line.mid(column - 1);
+}
 
 // The one character at the 1-based column, or an empty string.
-QString charAt(const QString &line, int column) { return line.mid(column - 1, 1); }
+QString charAt(const QString &line, int column)
+{
+    return line.mid(column - 1, 1);
+}
 
 // Cuts the four comma-separated parts of an address line into four boxes. Each box is
 // written as soon as its part is cut; a line without its k-th comma fills k-1 boxes

@@ -1,9 +1,11 @@
 // "Write data": send the window's whole configuration to the device.
 
 #include "app/form1.h"
+#include "app/settingsfields.h"
 #include "protocol/devicecommands.h"
 
 using namespace DeviceCommands;
+using namespace SettingsFields;
 
 namespace {
 
@@ -44,8 +46,8 @@ void Form1::Command7_Click()
         if (pauseMs > 0)
             Delay(pauseMs);
     };
-    const QString callsign = lineSafe(Text4.text());
-    send(QStringLiteral("AT+CALL,") + callsign + callsignFill(callsign) + QLatin1Char('-') +
+    // The callsign is filled with spaces to six characters; a longer one goes whole.
+    send(QStringLiteral("AT+CALL,") + lineSafe(Text4.text()).leftJustified(6) + QLatin1Char('-') +
              lineSafe(Combo5.text()) + QLatin1Char('#'),
          200);
     send(QStringLiteral("AT+PASS,") + lineSafe(Text5.text()) + QLatin1Char('#'), 200);
@@ -64,13 +66,20 @@ void Form1::Command7_Click()
     send(QStringLiteral("AT+SERVER,") + lineSafe(Combo3.text()) + QLatin1Char('#'), 200);
     send(QStringLiteral("AT+TIME,") + lineSafe(Text10.text()) + QLatin1Char('#'), 200);
     send(QStringLiteral("AT+FILTER,") + lineSafe(Text11.text()) + QLatin1Char('#'), 200);
-    send(QStringLiteral("AT+BACKLIGHT,") + lineSafe(backlightCode(Combo16.text())) + QLatin1Char('#'),
+    send(QStringLiteral("AT+BACKLIGHT,") + lineSafe(backlightCode(Combo16.text())) +
+             QLatin1Char('#'),
          200);
-    send(QStringLiteral("AT+UNIT,") + unitCode(Combo4.text()) + QLatin1Char('#'), 200);
-    send(QStringLiteral("AT+DIGI,") + digiCode(Check1.value()) + QLatin1Char('#'), 200);
+    send(QStringLiteral("AT+UNIT,") + listCode(Combo4.text(), unitItems(), 1, 2) + QLatin1Char('#'),
+         200);
+    send(QStringLiteral("AT+DIGI,") + (Check1.value() == 1 ? QLatin1Char('1') : QLatin1Char('0')) +
+             QLatin1Char('#'),
+         200);
     send(QStringLiteral("AT+MOD,") + lineSafe(Combo6.text()) + QLatin1Char('#'), 200);
-    send(QStringLiteral("AT+PATH,") + pathCode(Combo7.text()) + QLatin1Char('#'), 200);
-    send(QStringLiteral("AT+ALIAS,") + aliasCode(Combo8.text()) + QLatin1Char('#'), 0);
+    send(QStringLiteral("AT+PATH,") + listCode(Combo7.text(), pathItems(), 0, 1) + QLatin1Char('#'),
+         200);
+    send(QStringLiteral("AT+ALIAS,") + listCode(Combo8.text(), aliasItems(), 1, 3) +
+             QLatin1Char('#'),
+         0);
     send(lineEnd + QStringLiteral("AT+FREQ,") + lineSafe(Text31.text()) + QLatin1Char('#'), 200);
 
     // The device acknowledges the whole write once, with "freq save".

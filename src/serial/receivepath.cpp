@@ -6,12 +6,6 @@
 
 #include <stdexcept>
 
-namespace {
-
-const char hexDigits[] = "0123456789ABCDEF";
-
-} // namespace
-
 void Form1::MSComm1_OnComm()
 {
     if (MSComm1.CommEvent() != MSComm::comEvReceive)
@@ -28,13 +22,7 @@ void Form1::MSComm1_OnComm()
         if (record.startsWith(QLatin1Char(' ')) || record.endsWith(QLatin1Char(' ')))
             Text1.setText(SettingsFields::trimSpaces(record));
     }
-    QString digits;
-    digits.reserve(2 * bytes.size());
-    for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        digits.append(QLatin1Char(hexDigits[b >> 4])).append(QLatin1Char(hexDigits[b & 0x0F]));
-    }
-    Text1.appendText(digits);
+    Text1.appendText(QString::fromLatin1(bytes.toHex().toUpper()));
 
     // Line building: LF is ignored, CR ends the line, every other byte is appended as
     // the character of the same code; the dispatcher sees the line after every byte.

@@ -13,22 +13,16 @@ QString joinOctets(const SetupValues &values, int first)
     return octets.join(QLatin1Char(','));
 }
 
-// The code of a list setting: the list's items are numbered from firstCode in list
-// order, and a text that is none of them, compared exactly, gets otherCode.
-QString listCode(const QString &text, const QStringList &items, int firstCode, int otherCode)
-{
-    const int index = items.indexOf(text);
-    return QString::number(index >= 0 ? firstCode + index : otherCode);
-}
-
 } // namespace
 
 namespace SetupFileFormat {
 
+using SettingsFields::backlightCode;
+using SettingsFields::listCode;
+
 QStringList lines(const SetupValues &values)
 {
     const bool staticAddress = values.addressMode == QLatin1String("STATIC IP");
-    const bool backlightOn = values.backlight == QLatin1String("ON");
     return {
         QStringLiteral("[MELKO]"),
         QString(),
@@ -45,7 +39,7 @@ QStringList lines(const SetupValues &values)
         QStringLiteral("SERVER:") + values.server,
         QStringLiteral("SENT TIME:") + values.txTime.rightJustified(4, QLatin1Char('0')),
         QStringLiteral("FILTER:") + values.filter,
-        QStringLiteral("BACKLIGHT:") + (backlightOn ? QStringLiteral("00") : values.backlight),
+        QStringLiteral("BACKLIGHT:") + backlightCode(values.backlight),
         QStringLiteral("FREQ:") + values.frequency,
         QStringLiteral("UNIT:") + listCode(values.unit, SettingsFields::unitItems(), 1, 1),
         QStringLiteral("DIGI:") + (values.digi == 1 ? QLatin1Char('1') : QLatin1Char('0')),
