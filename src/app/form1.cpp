@@ -11,13 +11,19 @@ const QString Form1::caption = QStringLiteral("Zandrel KS936 aprs config");
 
 Form1::Form1(const Platform &platform, QObject *parent)
     : QObject(parent),
-      MSComm1(platform.line, [this](int n) { return m_portMap.systemName(n); }),
+      MSComm1(platform.line,
+              [this](int n) {
+                  if (m_fixedPort.isEmpty())
+                      return m_portMap.systemName(n);
+                  return n == 1 ? m_fixedPort : QString();
+              }),
       CommonDialog1(platform.dialogs),
       Timer1(platform.loop, 1000, false, [this] { dispatch([this] { Timer1_Timer(); }); }),
       Timer2(platform.loop, 100, true, [this] { dispatch([this] { Timer2_Timer(); }); }),
       m_loop(platform.loop), m_dialogs(platform.dialogs), m_programFolder(platform.programFolder),
       m_portMap(QDir(platform.programFolder).filePath(QStringLiteral("PortSet.ini")),
-                platform.systemPorts)
+                platform.systemPorts),
+      m_fixedPort(platform.fixedPort)
 {
     Command7.setEnabled(false);
 

@@ -51,6 +51,9 @@ public:
         UserDialogs &dialogs;
         QString programFolder;          // where PortSet.ini and the file dialogs start
         PortMap::Enumerator systemPorts; // the machine's serial devices
+        // A device path given instead of a port choice (the command-line companion's
+        // --port /dev/ttyUSB0): it is COM1 and the only port; the port map is not asked.
+        QString fixedPort = QString();
     };
 
     explicit Form1(const Platform &platform, QObject *parent = nullptr);
@@ -197,6 +200,7 @@ public:
     std::int32_t lTryCount = 0;
     // -- firmware update: members added for the update live here --
     std::int64_t lLastLoaderReplyMs = 0; // when the loader last answered during a transfer
+    bool bHeaderSent = false; // the image header went out; cleared when the transfer ends
 
     // -- setup files: members added for saving and loading live here --
 
@@ -247,11 +251,15 @@ public:
 signals:
     // The dispatcher is examining this line (the receive path calls it after every byte).
     void lineDispatched(const QString &line);
+    // A firmware update has ended: with its last block handed to the port (true), or
+    // failed to start, given up waiting for the loader, or stalled (false).
+    void updateFinished(bool completed);
 
 private:
     EventLoop &m_loop;
     UserDialogs &m_dialogs;
     QString m_programFolder;
     PortMap m_portMap;
+    QString m_fixedPort;
     bool m_unloading = false;
 };

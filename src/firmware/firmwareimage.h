@@ -14,6 +14,8 @@ constexpr int blockSize = 2048;
 // The header carries the number of whole blocks in one byte: 255 whole blocks and a
 // part block is the longest file it can describe.
 constexpr std::int32_t maxFileLength = 255 * blockSize + (blockSize - 1);
+// A shorter file is no firmware image: the update refuses to start with it.
+constexpr std::int32_t minFileLength = 5000;
 
 // A firmware file that cannot be loaded; the text names the file and the reason.
 class FileError : public std::runtime_error

@@ -67,6 +67,7 @@ void leaveTransfer(Form1 &form)
     form.lTryCount = 0;
     form.bLoaderReady = 0;
     form.lBlockNo = 0;
+    form.bHeaderSent = false;
 }
 
 // The loader stopped answering (or the cable was pulled) in the middle of a transfer.
@@ -80,6 +81,7 @@ void failStalledTransfer(Form1 &form, int blockCount)
                                            "seconds. Press \"update\" to start again.");
     form.Text29.appendText(QStringLiteral("\r\n") + failure);
     form.dialogs().message(failure);
+    emit form.updateFinished(false);
 }
 
 } // namespace
@@ -116,9 +118,10 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    if (lRomLen < 5000) {
+    if (lRomLen < FirmwareImage::minFileLength) {
         Text29.setText(QStringLiteral("Please choose fireware\r\n"));
         dialogs().message(QStringLiteral("Please choose fireware"));
+        emit updateFinished(false);
         return;
     }
     Text29.setText(QStringLiteral("Please wait auto update.\r\n") +
@@ -162,6 +165,7 @@ void Form1::Command2_Click()
         // A loader answer left over from an earlier attempt (an E5 answered just as that
         // wait gave up) must not end this wait before its first probe.
         bLoaderReady = 0;
+        bHeaderSent = false;
         if (MSComm1.PortOpen())
             MSComm1.setPortOpen(false);
         Delay(100);
@@ -169,6 +173,7 @@ void Form1::Command2_Click()
         Timer1.setEnabled(true);
     } catch (const std::exception &) {
         dialogs().message(QStringLiteral("Port is use or no"));
+        emit updateFinished(false);
     }
 }
 
@@ -190,6 +195,8 @@ void Form1::Timer1_Timer()
         bLoaderReady = 0;
         skipOnFailure([this] { MSComm1.setPortOpen(false); });
         Text29.appendText(QStringLiteral("\r\nConnect fail, Please try again."));
+        bHeaderSent = false; // one that went out just now goes unanswered on a closed port
+        emit updateFinished(false);
     } else {
         clearReplies(*this);
         lBlockNo = 0;
@@ -209,6 +216,7 @@ void Form1::Timer2_Timer()
         lLastLoaderReplyMs = loop().nowMs();
         skipOnFailure([this] { MSComm1.Output(FirmwareImage::header(lRomLen)); });
         bLoaderReady = 1;
+        bHeaderSent = true;
     } else if (reply == loaderNextBlock) {
         clearReplies(*this);
         lLastLoaderReplyMs = loop().nowMs();
@@ -225,6 +233,9 @@ void Form1::Timer2_Timer()
     const int blockCount = FirmwareImage::blockCount(lRomLen);
     if (lBlockNo == 0) {
         ProgressBar1.setValue(blockCount); // full whenever no transfer runs
+        // A loader that took the header but never asks for a block ends the update too.
+        if (bHeaderSent && loop().nowMs() - lLastLoaderReplyMs >= loaderSilenceLimitMs)
+            failStalledTransfer(*this, blockCount);
         return;
     }
     ProgressBar1.setValue(lBlockNo);
@@ -243,4 +254,5 @@ void Form1::Timer2_Timer()
     // The last block frame has been handed to the port.
     Label2.setCaption(progressText(QStringLiteral("update complete"), lBlockNo, blockCount));
     leaveTransfer(*this);
+    emit updateFinished(true);
 }

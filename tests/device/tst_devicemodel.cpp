@@ -370,7 +370,11 @@ void TestDeviceModel::imageOfTrueLength()
     QCOMPARE(received[0][0].toByteArray(), image);
     QCOMPARE(device.model.receivedImage(), image);
     QCOMPARE(device.model.commandCount("block"), blockCount(image));
-    // Back in text mode at once.
+    // Deaf while the new firmware starts, then back in text mode.
+    QCOMPARE(device.model.mode(), DeviceModel::Mode::Booting);
+    QCOMPARE(device.command("SETUP#"), QByteArray());
+    device.loop.advanceTo(device.loop.nowMs() + DeviceOptions().startTimeMs);
+    QCOMPARE(device.model.mode(), DeviceModel::Mode::Text);
     QCOMPARE(device.command("SETUP#"), QByteArray("CONNECT\r\n"));
 }
 

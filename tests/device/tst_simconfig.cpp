@@ -55,6 +55,8 @@ void TestSimConfig::everyOption()
                                    "300",
                                    "--loader-window",
                                    "4000",
+                                   "--start-time",
+                                   "1200",
                                    "--ignore",
                                    "SETUP#",
                                    "--ignore",
@@ -93,6 +95,7 @@ void TestSimConfig::everyOption()
     QCOMPARE(device.flashTimeMs, 7);
     QCOMPARE(device.bootTimeMs, 300);
     QCOMPARE(device.loaderWindowMs, 4000);
+    QCOMPARE(device.startTimeMs, 1200);
     const DeviceFaults &faults = device.faults;
     QCOMPARE(faults.ignored, (QList<QByteArray>{"SETUP#", "AT+FREQ"}));
     QCOMPARE(faults.answerFrom.value("AT+READ#"), 3);

@@ -267,6 +267,20 @@ void DeviceModel::leaveLoader(const QString &why)
     m_line.clear();
 }
 
+// After a completed transfer the device starts the new firmware: deaf for the start
+// time, then back to text commands with the settings it kept.
+void DeviceModel::startFirmware()
+{
+    log(QStringLiteral("      transfer done, starting the firmware"));
+    m_mode = Mode::Booting;
+    const int epoch = ++m_epoch;
+    m_line.clear();
+    later(m_options.startTimeMs, [this, epoch] {
+        if (epoch == m_epoch)
+            leaveLoader(QStringLiteral("firmware started"));
+    });
+}
+
 void DeviceModel::processLoader(const QByteArray &bytes)
 {
     if (m_phase != LoaderPhase::Receiving)
@@ -461,7 +475,7 @@ void DeviceModel::completeFrame()
         log(QStringLiteral("      image complete: %1 bytes").arg(m_image.size()));
         answerLoader(kNext, m_options.flashTimeMs);
         emit imageReceived(m_image);
-        leaveLoader(QStringLiteral("transfer done"));
+        startFirmware();
         return;
     }
     if (faults.refuseBlock == number && !m_refusedOnce) {

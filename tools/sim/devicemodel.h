@@ -83,6 +83,7 @@ private:
     void reboot();
     void enterLoader();
     void leaveLoader(const QString &why);
+    void startFirmware();
     void extendLoaderWindow();
     void checkLoaderWindow(int epoch);
     void dropLine(const QString &why);

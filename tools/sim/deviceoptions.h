@@ -52,6 +52,9 @@ struct DeviceOptions
     // How long the loader waits for a probe (and, once probed, for each next frame)
     // before the device goes back to text commands.
     int loaderWindowMs = 8000;
+    // Silence after a completed transfer while the new firmware starts, before text
+    // commands are heard again.
+    int startTimeMs = 3000;
 
     DeviceSettings settings = DeviceSettings::factory();
     DeviceFaults faults;

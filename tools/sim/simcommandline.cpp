@@ -54,6 +54,12 @@ struct Switches
                        "frame, before text mode returns (default %1).")
             .arg(defaults.loaderWindowMs),
         "MS"};
+    QCommandLineOption startTime{
+        "start-time",
+        QStringLiteral("Silence after a completed transfer while the new firmware starts, "
+                       "before text commands are heard again (default %1).")
+            .arg(defaults.startTimeMs),
+        "MS"};
     QCommandLineOption ignore{"ignore",
                               "Fault: never hear command CMD (SETUP#, AT+READ#, AT+FREQ, ...; "
                               "probe or header for the loader). May be repeated.",
@@ -96,7 +102,7 @@ struct Switches
     QList<QCommandLineOption> all() const
     {
         return {help,         version,      link,          log,          quiet,      settings,
-                imageOut,     registerPort, replyDelay,   noPacing,      flashTime,    bootTime,   loaderWindow,
+                imageOut,     registerPort, replyDelay,   noPacing,      flashTime,    bootTime,   loaderWindow, startTime,
                 ignore,       answerAfter,  strayByte,     refuseBlock,  stallAfter, hangUpBytes,
                 hangUpBlocks, garbageEvery, garbageLength, garbageBurst, garbageSeed};
     }
@@ -204,6 +210,7 @@ SimCommandLine::Outcome SimCommandLine::parse(const QStringList &arguments)
         readNumber(parser, switches.flashTime, 0, device.flashTimeMs, m_error) &&
         readNumber(parser, switches.bootTime, 0, device.bootTimeMs, m_error) &&
         readNumber(parser, switches.loaderWindow, 0, device.loaderWindowMs, m_error) &&
+        readNumber(parser, switches.startTime, 0, device.startTimeMs, m_error) &&
         readNumber(parser, switches.refuseBlock, 1, faults.refuseBlock, m_error) &&
         readNumber(parser, switches.stallAfter, 0, faults.stallAfterBlocks, m_error) &&
         readNumber(parser, switches.hangUpBytes, 1, faults.hangUpAfterBytes, m_error) &&
