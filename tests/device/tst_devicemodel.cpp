@@ -145,6 +145,7 @@ private slots:
 
     void imageOfTrueLength_data();
     void imageOfTrueLength();
+    void newFirmwareStartsAfterTransfer();
     void badChecksumIsRefused();
     void bootAndLoaderWindow();
     void headerMidTransferRestarts();
@@ -370,12 +371,29 @@ void TestDeviceModel::imageOfTrueLength()
     QCOMPARE(received[0][0].toByteArray(), image);
     QCOMPARE(device.model.receivedImage(), image);
     QCOMPARE(device.model.commandCount("block"), blockCount(image));
-    // Deaf while the new firmware starts, then back in text mode.
+    // Back in text mode at once.
+    QCOMPARE(device.command("SETUP#"), QByteArray("CONNECT\r\n"));
+}
+
+void TestDeviceModel::newFirmwareStartsAfterTransfer()
+{
+    // The new firmware is deaf while it starts, then answers with the settings it had.
+    DeviceOptions options = unpaced();
+    options.startTimeMs = 2000;
+    const QByteArray image = randomBytes(5000, 11);
+    Device device(options);
+    QCOMPARE(device.command("AT+PASS,777#"), QByteArray());
+    device.bootIntoLoader();
+    QVERIFY(device.transfer(image));
+    const qint64 lastBlockAt = device.loop.nowMs() - 200; // the exchange ran on for 200 ms
     QCOMPARE(device.model.mode(), DeviceModel::Mode::Booting);
     QCOMPARE(device.command("SETUP#"), QByteArray());
-    device.loop.advanceTo(device.loop.nowMs() + DeviceOptions().startTimeMs);
+    device.loop.advanceTo(lastBlockAt + 1950);
+    QCOMPARE(device.model.mode(), DeviceModel::Mode::Booting);
+    device.loop.advanceTo(lastBlockAt + 2050);
     QCOMPARE(device.model.mode(), DeviceModel::Mode::Text);
     QCOMPARE(device.command("SETUP#"), QByteArray("CONNECT\r\n"));
+    QCOMPARE(device.readAnswer()[1], QByteArray("PASS:777"));
 }
 
 void TestDeviceModel::badChecksumIsRefused()

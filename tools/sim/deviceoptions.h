@@ -53,8 +53,8 @@ struct DeviceOptions
     // before the device goes back to text commands.
     int loaderWindowMs = 8000;
     // Silence after a completed transfer while the new firmware starts, before text
-    // commands are heard again.
-    int startTimeMs = 3000;
+    // commands are heard again (0: at once).
+    int startTimeMs = 0;
 
     DeviceSettings settings = DeviceSettings::factory();
     DeviceFaults faults;
