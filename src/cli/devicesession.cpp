@@ -15,7 +15,7 @@ bool isComName(const QString &port)
 } // namespace
 
 DeviceSession::DeviceSession(const QString &port, bool echoStatusLog)
-    : m_form({m_loop, m_line, m_dialogs, QCoreApplication::applicationDirPath(), systemSerialPorts,
+    : m_form({m_loop, m_line, m_dialogs, programFolder(port), systemSerialPorts,
               isComName(port) ? QString() : port}),
       m_port(port)
 {
@@ -36,6 +36,13 @@ DeviceSession::DeviceSession(const QString &port, bool echoStatusLog)
 DeviceSession::~DeviceSession()
 {
     m_form.Form_Unload();
+}
+
+QString DeviceSession::programFolder(const QString &port) const
+{
+    if (port.isEmpty() || isComName(port) || !m_ownPortSettings.isValid())
+        return QCoreApplication::applicationDirPath();
+    return m_ownPortSettings.path();
 }
 
 QString DeviceSession::portName() const
@@ -81,6 +88,10 @@ bool DeviceSession::loadSetupFile(const QString &path)
     const int messagesBefore = m_dialogs.messageCount();
     m_dialogs.answerNextFileDialog(path);
     m_form.Command4.click();
+    // "Load file" leaves its last line in the receive line, where the device's next
+    // reply would be appended to it: a "freq save" would go unseen and a good write read
+    // as failed. A write after a load starts from an empty line.
+    m_form.sRxLine.clear();
     return m_dialogs.messageCount() == messagesBefore;
 }
 

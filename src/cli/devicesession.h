@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 
 // The window model with the real event loop and serial line, no widget: each step is
 // the window's own handler, run as a click runs it. A step reports whether it reached
@@ -43,9 +44,16 @@ public:
     void wait(int ms);
 
 private:
+    // Where PortSet.ini is: beside the program, as for the window, unless a device path
+    // makes the port map needless.
+    QString programFolder(const QString &port) const;
+
     QtEventLoop m_loop;
     QtSerialLine m_line;
     ConsoleDialogs m_dialogs;
+    // A device path needs no port map: the model's port settings then live here, so that
+    // the window's remembered port choice is neither read nor changed.
+    QTemporaryDir m_ownPortSettings;
     Form1 m_form;
     QString m_port;
     QString m_echoedLog;

@@ -93,9 +93,6 @@ void Form1::Command4_Click()
     if (read) {
         for (const QString &line : SetupFileFormat::decode(content))
             applyLoadedLine(*this, line);
-        // The last loaded line must not become the start of the device's next line: a
-        // "freq save" after it would go unseen and a good write would read as failed.
-        sRxLine.clear();
     }
     // "Write data" is enabled after a failed read as well.
     Command7.setEnabled(true);

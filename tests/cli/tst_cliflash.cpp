@@ -63,7 +63,8 @@ void TestCliFlash::fails_data()
     QTest::newRow("loader stalls") << QStringList{"--stall-after-blocks", "2"}
                                    << QByteArray("the device did not answer for 10 seconds");
     QTest::newRow("loader never asks for a block")
-        << QStringList{"--ignore", "header"} << QByteArray("the device did not answer for 10 seconds");
+        << QStringList{"--ignore", "header"}
+        << QByteArray("the device did not answer for 10 seconds");
 }
 
 void TestCliFlash::fails()

@@ -16,7 +16,7 @@ private slots:
     void readsTheSetupFile_data();
     void readsTheSetupFile();
     void readsJson();
-    void readsThroughAComName();
+    void portSettingsAsTheWindowKeepsThem();
     void silentDevice();
     void readThenWriteRoundTrips();
 };
@@ -82,17 +82,29 @@ void TestCliRead::readsJson()
     QCOMPARE(fields.value("version").toString(), QStringLiteral("KS936 SIM 1.0"));
 }
 
-void TestCliRead::readsThroughAComName()
+void TestCliRead::portSettingsAsTheWindowKeepsThem()
 {
     QTemporaryDir folder;
     SimulatorProcess sim(folder);
-    QVERIFY(startClubDevice(sim, folder, {"--register", folder.filePath("PortSet.ini") + ":COM7"}));
+    const QString portSettings = folder.filePath("PortSet.ini");
+    QVERIFY(writeFile(portSettings, "[PortSet]\r\npar5=COM9\r\n"));
+    QVERIFY(startClubDevice(sim, folder, {"--register", portSettings + ":COM7"}));
     const QString program = CliRun::copyInto(folder.path());
     QVERIFY(!program.isEmpty());
+    const QByteArray before = readFile(portSettings);
+    QVERIFY(before.contains("COM7=" + sim.ptyPath().toLocal8Bit()));
 
-    const CliRun run = CliRun::run({"read", "--port", "COM7"}, 60000, folder.path(), program);
+    // A device path needs no port map, and leaves the window's port choice alone.
+    CliRun run = CliRun::run({"read", "--port", sim.ptyPath()}, 60000, folder.path(), program);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QCOMPARE(readFile(portSettings), before);
+
+    // COM7 is the device PortSet.ini beside the program maps it to; a successful read
+    // remembers the port, as the window's does.
+    run = CliRun::run({"read", "--port", "COM7"}, 60000, folder.path(), program);
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(run.out, clubSetupFile());
+    QVERIFY(readFile(portSettings).contains("par5=COM7"));
 }
 
 void TestCliRead::silentDevice()

@@ -47,10 +47,10 @@ void TestCliUsage::usageErrors_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("says");
     QTest::newRow("no command") << QStringList{} << QByteArray("no command");
-    QTest::newRow("unknown command") << QStringList{"erase", "--port", "COM1"}
-                                     << QByteArray("unknown command \"erase\"");
-    QTest::newRow("unknown option") << QStringList{"read", "--port", "COM1", "--fast"}
-                                    << QByteArray("Unknown option 'fast'");
+    QTest::newRow("unknown command")
+        << QStringList{"erase", "--port", "COM1"} << QByteArray("unknown command \"erase\"");
+    QTest::newRow("unknown option")
+        << QStringList{"read", "--port", "COM1", "--fast"} << QByteArray("Unknown option 'fast'");
     QTest::newRow("no port") << QStringList{"read"} << QByteArray("read needs --port");
     QTest::newRow("port neither COM nor path")
         << QStringList{"read", "--port", "ttyUSB0"} << QByteArray("COM1 to COM16");
@@ -109,8 +109,8 @@ void TestCliUsage::unusableInput_data()
         << QStringList{"wifi", "--ssid", "club,net", "--pass", "p", "--port", "PORT"}
         << QByteArray("cannot hold a comma");
     QTest::newRow("password the line cannot carry")
-        << QStringList{"wifi", "--ssid", "net", "--pass", QString::fromUtf8("пароль"), "--port",
-                       "PORT"}
+        << QStringList{"wifi",   "--ssid", "net", "--pass", QString::fromUtf8("пароль"),
+                       "--port", "PORT"}
         << QByteArray("the serial line cannot carry");
 }
 
@@ -158,7 +158,8 @@ void TestCliUsage::portCannotBeOpened()
     QVERIFY(writeFile(folder.filePath("setup.ini"), clubSetupFile()));
     QVERIFY(writeFile(folder.filePath("image.bin"), QByteArray(6000, 'x')));
     // A copy of the program beside its own PortSet.ini, where COM5 names a missing device.
-    QVERIFY(writeFile(folder.filePath("PortSet.ini"), "[PortMap]\r\nCOM5=/nonexistent/ttyACM7\r\n"));
+    QVERIFY(
+        writeFile(folder.filePath("PortSet.ini"), "[PortMap]\r\nCOM5=/nonexistent/ttyACM7\r\n"));
     const QString program = CliRun::copyInto(folder.path());
     QVERIFY(!program.isEmpty());
 
