@@ -209,9 +209,12 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
     bottom->addWidget(button(form.Command7, frame1), 1, 1);
     bottom->addWidget(button(form.Command5, frame1), 1, 2);
     bottom->addWidget(button(form.Command2, frame1), 1, 3);
-    // The transfer's progress text beside its bar: the warning not to remove power
-    // while it runs, and the outcome once it has ended.
-    bottom->addWidget(progressBar(form.ProgressBar1, frame1), 2, 0, 1, 2, Qt::AlignVCenter);
+    // The transfer's progress text beside its bar. The bar stands full whenever no
+    // transfer runs, so the text is what tells the user how a transfer goes: the
+    // warning not to remove power while blocks are sent, then whether it completed.
+    QProgressBar *bar = progressBar(form.ProgressBar1, frame1);
+    bar->setAccessibleName(QStringLiteral("update progress"));
+    bottom->addWidget(bar, 2, 0, 1, 2, Qt::AlignVCenter);
     QLabel *progressText = label(form.Label2, frame1);
     progressText->setWordWrap(true);
     bottom->addWidget(progressText, 2, 2, 1, 2);
