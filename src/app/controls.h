@@ -41,9 +41,18 @@ public:
     void setText(const QString &text);
     // Adds to the end in place: as cheap for a long text as for a short one.
     void appendText(const QString &tail);
+    // Adds a line of its own to a multi-line text: it starts a new line unless the text
+    // is empty or already ends with a line end, and it ends with CR LF, so that whatever
+    // is appended next starts on the line after it.
+    void appendLine(const QString &line);
 
     int maxLength() const { return m_maxLength; } // 0: no limit
     bool isMultiLine() const { return m_multiLine; }
+
+    // For a log, which grows at its end: past `length` characters the oldest lines go,
+    // leaving about half, so that a flood of messages costs bounded memory and only an
+    // occasional redraw. 0 (the default): the text is kept whole.
+    void setRetainedLength(int length) { m_retainedLength = length; }
 
     // Key filter: the character code of a typed character in, the code to insert out
     // (0 discards it). Without a filter every character passes unchanged.
@@ -54,9 +63,12 @@ public:
     std::function<void()> onChange;
 
 private:
+    void dropOldestLines();
+
     QString m_text;
     int m_maxLength;
     bool m_multiLine;
+    int m_retainedLength = 0;
 };
 
 // An editable drop-down list. Only its displayed text counts; no index is kept.

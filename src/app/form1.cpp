@@ -26,6 +26,9 @@ Form1::Form1(const Platform &platform, QObject *parent)
       m_fixedPort(platform.fixedPort)
 {
     Command7.setEnabled(false);
+    // A real log holds a few lines, a loaded setup file at most 64 KiB; a device that
+    // repeats a status line without end must not make it grow without end.
+    Text29.setRetainedLength(128 * 1024);
 
     Text4.keyPress = [this](int c) { return Text4_KeyPress(c); };
     Text5.keyPress = [this](int c) { return Text5_KeyPress(c); };
@@ -44,9 +47,16 @@ Form1::Form1(const Platform &platform, QObject *parent)
         {&Command7, &Form1::Command7_Click}, {&Command8, &Form1::Command8_Click},
         {&Command9, &Form1::Command9_Click}};
     for (const auto &[button, handler] : buttons)
-        button->onClick = [this, handler = handler] { dispatch([this, handler] { (this->*handler)(); }); };
+        button->onClick = [this, handler = handler] {
+            dispatch([this, handler] { (this->*handler)(); });
+        };
 
     connect(&MSComm1, &MSComm::OnComm, this, [this] { dispatch([this] { MSComm1_OnComm(); }); });
+    // A loss can be noticed in the middle of a handler's own output; it is answered as an
+    // event of its own once that handler has returned or waits.
+    connect(&MSComm1, &MSComm::lineLost, this, [this](const QString &reason) {
+        m_loop.post([this, reason] { dispatch([this, reason] { MSComm1_LineLost(reason); }); });
+    });
 }
 
 Form1::~Form1()
