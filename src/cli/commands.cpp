@@ -121,7 +121,7 @@ ExitStatus readCommand(const CliRequest &request)
     if (!portOpens(session, QStringLiteral("read")))
         return ExitStatus::PortNotOpened;
     if (!session.readSettings()) {
-        Console::message(
+        session.reportFailure(
             QStringLiteral("read: the device on %1 did not answer").arg(session.portName()));
         return ExitStatus::NoAnswer;
     }
@@ -161,8 +161,9 @@ ExitStatus writeCommand(const CliRequest &request)
     if (!session.loadSetupFile(request.file))
         return ExitStatus::UsageError;
     if (!session.writeSettings()) {
-        Console::message(QStringLiteral("write: the device on %1 did not acknowledge the settings")
-                             .arg(session.portName()));
+        session.reportFailure(
+            QStringLiteral("write: the device on %1 did not acknowledge the settings")
+                .arg(session.portName()));
         return ExitStatus::NoAnswer;
     }
     return ExitStatus::Success;
@@ -199,9 +200,9 @@ ExitStatus wifiCommand(const CliRequest &request)
     if (!portOpens(session, QStringLiteral("wifi")))
         return ExitStatus::PortNotOpened;
     if (!session.applyWifi(request.ssid, request.password)) {
-        Console::message(QStringLiteral("wifi: the device on %1 did not acknowledge the WiFi "
-                                        "settings")
-                             .arg(session.portName()));
+        session.reportFailure(QStringLiteral("wifi: the device on %1 did not acknowledge the WiFi "
+                                             "settings")
+                                  .arg(session.portName()));
         return ExitStatus::NoAnswer;
     }
     return ExitStatus::Success;
@@ -241,7 +242,7 @@ ExitStatus flashKeepingSettings(const CliRequest &request, DeviceSession &sessio
         QStringLiteral("write them back with: ks936-cli write \"%1\" --port %2")
             .arg(kept, request.port);
     const auto failed = [&](int step, const QString &what) {
-        Console::message(QStringLiteral("flash: step %1 of 4 failed: %2").arg(step).arg(what));
+        session.reportFailure(QStringLiteral("flash: step %1 of 4 failed: %2").arg(step).arg(what));
     };
 
     Console::message(QStringLiteral("flash: step 1 of 4: reading the settings"));
@@ -310,7 +311,7 @@ ExitStatus flashCommand(const CliRequest &request)
     if (request.keepSettings)
         return flashKeepingSettings(request, session);
     if (!runUpdate(session)) {
-        Console::message(
+        session.reportFailure(
             QStringLiteral("flash: the update on %1 did not complete").arg(session.portName()));
         return ExitStatus::NoAnswer;
     }

@@ -14,8 +14,21 @@ bool isComName(const QString &port)
 
 } // namespace
 
+namespace {
+
+void printStatusLines(const QString &text)
+{
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (const QString &line : lines.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        Console::progress(QStringLiteral("  | %1\n").arg(line));
+}
+
+} // namespace
+
 DeviceSession::DeviceSession(const QString &port, bool echoStatusLog)
-    : m_form({m_loop, m_line, m_dialogs, programFolder(port), systemSerialPorts,
+    : m_echoStatusLog(echoStatusLog),
+      m_form({m_loop, m_line, m_dialogs, programFolder(port), systemSerialPorts,
               isComName(port) ? QString() : port}),
       m_port(port)
 {
@@ -23,11 +36,10 @@ DeviceSession::DeviceSession(const QString &port, bool echoStatusLog)
         // The status log is often replaced whole; only what is new is copied.
         connect(&m_form.Text29, &Control::changed, this, [this] {
             const QString text = m_form.Text29.text();
-            QString fresh = text.startsWith(m_echoedLog) ? text.mid(m_echoedLog.size()) : text;
+            const QString fresh =
+                text.startsWith(m_echoedLog) ? text.mid(m_echoedLog.size()) : text;
             m_echoedLog = text;
-            fresh.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-            for (const QString &line : fresh.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-                Console::progress(QStringLiteral("  | %1\n").arg(line));
+            printStatusLines(fresh);
         });
     }
     m_form.Form_Load();
@@ -141,6 +153,15 @@ bool DeviceSession::update()
         m_loop.runUntil(m_loop.nowMs() + 100);
     disconnect(connection);
     return completed;
+}
+
+void DeviceSession::reportFailure(const QString &message)
+{
+    Console::message(message);
+    if (!m_echoStatusLog && !m_form.Text29.text().isEmpty()) {
+        Console::progress(QStringLiteral("The status log reads:\n"));
+        printStatusLines(m_form.Text29.text());
+    }
 }
 
 void DeviceSession::wait(int ms)

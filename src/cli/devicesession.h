@@ -40,6 +40,10 @@ public:
     // "update", then the event loop runs until the update completes or fails.
     bool update();
 
+    // A failure message, followed by the window's status log as it stands (unless it is
+    // being copied already), where the window shows what went wrong in its own words.
+    void reportFailure(const QString &message);
+
     // Waits without blocking the window model's events.
     void wait(int ms);
 
@@ -48,6 +52,7 @@ private:
     // makes the port map needless.
     QString programFolder(const QString &port) const;
 
+    bool m_echoStatusLog;
     QtEventLoop m_loop;
     QtSerialLine m_line;
     ConsoleDialogs m_dialogs;
