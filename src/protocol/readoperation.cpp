@@ -90,8 +90,8 @@ void Form1::Command6_Click()
         Command7.setEnabled(true);
         Command6.setCaption(QStringLiteral("read data"));
         sRxLine.clear();
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
         // Nothing is restored: the caption and "Write data" keep their state.
-        dialogs().message(QStringLiteral("Port is open or no"));
+        dialogs().message(QStringLiteral("Port is open or no"), failureDetails(error));
     }
 }

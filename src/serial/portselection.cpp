@@ -3,6 +3,10 @@
 #include "app/form1.h"
 #include "platform/userdialogs.h"
 #include "serial/inifile.h"
+#include "serial/openfailure.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 QString Form1::ReadINI(const QString &Section, const QString &KeyName, const QString &Filename)
 {
@@ -14,6 +18,8 @@ QString Form1::ReadINI(const QString &Section, const QString &KeyName, const QSt
 std::int16_t Form1::WriteINI(const QString &sSection, const QString &sKeyName,
                              const QString &sNewString, const QString &sFileName)
 {
+    // The user's configuration folder may not exist yet.
+    QDir().mkpath(QFileInfo(sFileName).absolutePath());
     IniFile::write(sSection, sKeyName, sNewString, sFileName);
     return 0;
 }
@@ -42,6 +48,48 @@ void Form1::Combo1_Click()
         }
         return;
     }
+}
+
+void Form1::probePorts()
+{
+    m_portMap.refresh();
+    QStringList items;
+    QStringList toolTips;
+    for (int n = 1; n <= 16; ++n) {
+        try {
+            MSComm1.setCommPort(n);
+            MSComm1.setPortOpen(true);
+        } catch (const CommError &) {
+        }
+        if (MSComm1.PortOpen()) {
+            items << QStringLiteral("COM%1").arg(n);
+            toolTips << m_portMap.describe(n);
+            MSComm1.setPortOpen(false);
+        }
+    }
+    Combo1.setItems(items, toolTips);
+}
+
+// Opening the port list looks again, so an adapter plugged in since start-up shows up
+// and one pulled out goes. The probe opens every port in turn, so it is left out while
+// the port is open and while another handler is under way (it waits, and may be about
+// to open its port or to reopen a device that is restarting): the list then stays as it
+// was. The shown text and the selected port number stay.
+void Form1::Combo1_DropDown()
+{
+    if (MSComm1.PortOpen() || m_handlersRunning > 1)
+        return;
+    const int selected = MSComm1.CommPort();
+    probePorts();
+    MSComm1.setCommPort(selected);
+}
+
+QString Form1::failureDetails(const std::exception &error) const
+{
+    const auto *commError = dynamic_cast<const CommError *>(&error);
+    if (!commError || !commError->openFailure())
+        return QString();
+    return describeOpenFailure(*commError->openFailure(), portSettingsFile());
 }
 
 void Form1::checkPortName()

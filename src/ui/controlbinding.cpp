@@ -185,9 +185,45 @@ QPlainTextEdit *textArea(TextBox &box, QWidget *parent)
     return edit;
 }
 
+namespace {
+
+// A drop-down list that tells the model before its list opens, so the model can bring
+// the list up to date first (the port list looks for new ports then).
+class DropDownComboBox : public QComboBox
+{
+public:
+    DropDownComboBox(ComboBox &combo, QWidget *parent) : QComboBox(parent), m_combo(combo) {}
+
+    void showPopup() override
+    {
+        m_combo.dropDown();
+        QComboBox::showPopup();
+    }
+
+private:
+    ComboBox &m_combo;
+};
+
+// Whether the widget lists exactly the model's items, with their tooltips.
+bool listsItemsOf(const QComboBox *widget, const ComboBox &combo)
+{
+    const QStringList items = combo.items();
+    const QStringList tips = combo.itemToolTips();
+    if (widget->count() != items.size())
+        return false;
+    for (int i = 0; i < items.size(); ++i) {
+        if (widget->itemText(i) != items[i] ||
+            widget->itemData(i, Qt::ToolTipRole).toString() != tips[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 QComboBox *comboBox(ComboBox &combo, QWidget *parent)
 {
-    auto *widget = new QComboBox(parent);
+    auto *widget = new DropDownComboBox(combo, parent);
     name(widget, combo, combo.name());
     widget->setEditable(true);
     widget->setInsertPolicy(QComboBox::NoInsert);
@@ -203,7 +239,7 @@ QComboBox *comboBox(ComboBox &combo, QWidget *parent)
                      [&combo, widget](int index) { combo.pick(widget->itemText(index)); });
     mirror(combo, widget, [&combo, widget, syncing] {
         *syncing = true;
-        if (widget->count() != combo.items().size()) {
+        if (!listsItemsOf(widget, combo)) {
             widget->clear();
             const QStringList items = combo.items();
             const QStringList tips = combo.itemToolTips();

@@ -14,14 +14,16 @@ class FakeDialogs : public UserDialogs
 {
 public:
     QStringList messages;
+    QStringList details; // one entry per message, empty when it had none
     QVector<FileDialogRequest> fileRequests;
     QQueue<QString> fileAnswers;
     // Runs while a message box is "open" (a click inside the box's own event loop).
     std::function<void(const QString &)> onMessage;
 
-    void message(const QString &text) override
+    void message(const QString &text, const QString &messageDetails = QString()) override
     {
         messages << text;
+        details << messageDetails;
         if (onMessage)
             onMessage(text);
     }
