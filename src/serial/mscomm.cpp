@@ -42,8 +42,8 @@ void MSComm::setPortOpen(bool open)
     OpenFailure failure;
     if (!m_line.open(name, *LineSettings::parse(m_settings), &failure)) {
         failure.device = name;
-        throw CommError(QStringLiteral("Cannot open %1: %2").arg(name, failure.reason).toStdString(),
-                        failure);
+        throw CommError(
+            QStringLiteral("Cannot open %1: %2").arg(name, failure.reason).toStdString(), failure);
     }
 }
 

@@ -7,7 +7,8 @@
 // reason is the system's own words.
 struct OpenFailure
 {
-    enum class Cause {
+    enum class Cause
+    {
         Missing,          // no such device: unplugged, or a name that points nowhere
         PermissionDenied, // the user may not use the device
         Busy,             // another program holds it

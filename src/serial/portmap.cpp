@@ -30,7 +30,8 @@ QList<SystemPort> systemSerialPorts()
     for (const QSerialPortInfo &info : infos) {
         SystemPort port;
         port.path = info.systemLocation();
-        port.usb = info.hasVendorIdentifier() || info.portName().startsWith(QLatin1String("ttyUSB")) ||
+        port.usb = info.hasVendorIdentifier() ||
+                   info.portName().startsWith(QLatin1String("ttyUSB")) ||
                    info.portName().startsWith(QLatin1String("ttyACM"));
         QStringList words;
         for (const QString &word : {info.description(), info.manufacturer()}) {

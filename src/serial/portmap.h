@@ -48,6 +48,6 @@ private:
 
     QString m_settingsFile;
     Enumerator m_enumerate;
-    QList<SystemPort> m_ports;       // what the last look found
-    QMap<int, QString> m_numbered;   // COM number -> device path, for unmapped devices
+    QList<SystemPort> m_ports;     // what the last look found
+    QMap<int, QString> m_numbered; // COM number -> device path, for unmapped devices
 };

@@ -25,8 +25,8 @@ std::int16_t Form1::WriteINI(const QString &sSection, const QString &sKeyName,
 }
 
 void Form1::WriteCommSet(const QString &PortNo, const QString &BaudRate, const QString &StopBits,
-                         const QString &Parity, const QString &Databits,
-                         const QString &FlowControl, const QString &InBuff, const QString &OutBuff)
+                         const QString &Parity, const QString &Databits, const QString &FlowControl,
+                         const QString &InBuff, const QString &OutBuff)
 {
     const std::pair<const char *, QString> keys[] = {
         {"par5", PortNo},   {"par4", BaudRate},    {"par1", StopBits}, {"par3", Parity},

@@ -62,7 +62,10 @@ bool painted(Display *x, Window window, int px, int py)
     return pixel != 0;
 }
 
-int ignoreErrors(Display *, XErrorEvent *) { return 0; }
+int ignoreErrors(Display *, XErrorEvent *)
+{
+    return 0;
+}
 
 struct Run
 {

@@ -223,7 +223,8 @@ void TestStartup::settingsLocation()
         QVERIFY(QDir(root.path()).mkdir("bin"));
     if (programFolder == "installed") {
         QVERIFY(QDir(root.path()).mkpath("share/applications"));
-        writeFile(root.filePath("share/applications/org.example.test.desktop"), "[Desktop Entry]\n");
+        writeFile(root.filePath("share/applications/org.example.test.desktop"),
+                  "[Desktop Entry]\n");
     }
     if (programFolder == "read-only") {
         if (::geteuid() == 0)
@@ -326,8 +327,7 @@ void TestStartup::portMapNumbersAndDevicesAreNotHandedOut()
     fx.addPort("/dev/ttyUSB0");
     Form1 &form = fx.create();
     QCOMPARE(form.Combo1.items(), (QStringList{"COM1", "COM2"}));
-    QCOMPARE(form.Combo1.itemToolTips(),
-             (QStringList{fx.path("by-id/adapter"), "/dev/ttyUSB0"}));
+    QCOMPARE(form.Combo1.itemToolTips(), (QStringList{fx.path("by-id/adapter"), "/dev/ttyUSB0"}));
 }
 
 void TestStartup::noProbeWhileThePortIsOpen()
@@ -378,7 +378,11 @@ void TestStartup::noProbeWhileAnOperationWaits()
 }
 
 namespace {
-enum Refusal { NoDevice = -1, AlreadyOpen = -2 };
+enum Refusal
+{
+    NoDevice = -1,
+    AlreadyOpen = -2
+};
 }
 
 void TestStartup::openFailureExplained_data()
@@ -391,13 +395,13 @@ void TestStartup::openFailureExplained_data()
 
     const QStringList permission = {"/dev/ttyUSB0: Permission denied.", "\"dialout\"",
                                     "sudo usermod -aG dialout $USER", "log in again"};
-    const QStringList busy = {"/dev/ttyUSB0: Device or resource busy.", "terminal",
-                              "ModemManager", "brltty"};
+    const QStringList busy = {"/dev/ttyUSB0: Device or resource busy.", "terminal", "ModemManager",
+                              "brltty"};
     const QStringList missing = {"/dev/ttyUSB0: No such file or directory.", "unplugged",
                                  "[PortMap] section of " + QString("%SETTINGS%"),
                                  "open the port list"};
-    QTest::newRow("read, permission") << "Command6" << int(Cause::PermissionDenied)
-                                      << "Port is open or no" << permission;
+    QTest::newRow("read, permission")
+        << "Command6" << int(Cause::PermissionDenied) << "Port is open or no" << permission;
     QTest::newRow("read, busy") << "Command6" << int(Cause::Busy) << "Port is open or no" << busy;
     QTest::newRow("read, unplugged")
         << "Command6" << int(Cause::Missing) << "Port is open or no" << missing;
@@ -410,8 +414,8 @@ void TestStartup::openFailureExplained_data()
     QTest::newRow("apply, busy") << "Command8" << int(Cause::Busy) << "Port is open or no" << busy;
     QTest::newRow("apply with the port open: not an open failure")
         << "Command8" << int(AlreadyOpen) << "Port is open or no" << QStringList();
-    QTest::newRow("restart, permission") << "Command9" << int(Cause::PermissionDenied)
-                                         << "Port is open or no" << permission;
+    QTest::newRow("restart, permission")
+        << "Command9" << int(Cause::PermissionDenied) << "Port is open or no" << permission;
     QTest::newRow("update, unplugged")
         << "Command2" << int(Cause::Missing) << "Port is use or no" << missing;
     QTest::newRow("update, busy") << "Command2" << int(Cause::Busy) << "Port is use or no" << busy;

@@ -120,8 +120,8 @@ void TestPortOpenFailure::deviceWithoutPermission()
     QVERIFY(failure);
     QCOMPARE(failure->cause, OpenFailure::Cause::PermissionDenied);
     QVERIFY(!failure->reason.isEmpty());
-    QVERIFY(describeOpenFailure(*failure, "PortSet.ini")
-                .contains("sudo usermod -aG dialout $USER"));
+    QVERIFY(
+        describeOpenFailure(*failure, "PortSet.ini").contains("sudo usermod -aG dialout $USER"));
 }
 
 QTEST_GUILESS_MAIN(TestPortOpenFailure)

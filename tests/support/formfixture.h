@@ -20,8 +20,8 @@ struct FormFixture
     FakeDialogs dialogs;
     QTemporaryDir folder;
     QList<SystemPort> systemPorts;
-    int enumerations = 0;  // how often the system's devices were asked for
-    QString settingsFile;  // PortSet.ini; empty: beside the program
+    int enumerations = 0; // how often the system's devices were asked for
+    QString settingsFile; // PortSet.ini; empty: beside the program
     std::unique_ptr<Form1> form;
 
     // Builds the form; with `load`, start-up runs too.
