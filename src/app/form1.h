@@ -185,6 +185,10 @@ public:
 
     // ---- form-level state ---------------------------------------------------------
     QString sRxLine;
+    // A device or setup-file line is never longer than about a hundred characters;
+    // sRxLine keeps at most this many, so that a line without end costs no more per byte
+    // than an ordinary one (the rest of such a line is dropped).
+    static constexpr int maxLineLength = 1024;
     std::uint8_t bConnectOk = 0;
     std::uint8_t bReadEnd = 0;
     std::uint8_t bFreqSaved = 0;

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 QString Form1::ReadINI(const QString &Section, const QString &KeyName, const QString &Filename)
 {
     return IniFile::read(Section, KeyName, Filename);
