@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the window need, if missing.
+# Installs the Debian packages the build, the tests, the window and the package need
+# (dpkg-dev and file compute its dependencies; the validators check its desktop files),
+# if missing.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev "$@")
+packages=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev
+    dpkg-dev file desktop-file-utils appstream "$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -156,7 +156,7 @@ CliCommandLine::Outcome CliCommandLine::parse(const QStringList &arguments)
 
 QString CliCommandLine::versionText()
 {
-    return QStringLiteral("ks936-cli 1.0\n");
+    return QStringLiteral("ks936-cli " KS936_VERSION "\n");
 }
 
 QString CliCommandLine::helpText()

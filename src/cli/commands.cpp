@@ -31,7 +31,12 @@ bool portOpens(DeviceSession &session, const QString &command)
     QString reason;
     if (session.checkPort(&reason))
         return true;
-    Console::message(QStringLiteral("%1: the port cannot be opened: %2").arg(command, reason));
+    // The first line is the system's reason; the window's advice follows, indented.
+    const QStringList lines = reason.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    Console::message(
+        QStringLiteral("%1: the port cannot be opened: %2").arg(command, lines.value(0)));
+    for (int i = 1; i < lines.size(); ++i)
+        Console::progress(QStringLiteral("  %1\n").arg(lines[i].trimmed()));
     return false;
 }
 

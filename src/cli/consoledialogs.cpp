@@ -4,14 +4,25 @@
 
 #include <utility>
 
-void ConsoleDialogs::message(const QString &text)
+namespace {
+
+// A message box may hold line breaks; on the console its text stays one line.
+QString oneLine(const QString &text)
 {
-    ++m_messageCount;
-    // A message box may hold line breaks; on the console it stays one line.
     QString line = text;
     line.replace(QLatin1String("\r\n"), QLatin1String(" "))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
-    Console::message(line.trimmed());
+    return line.trimmed();
+}
+
+} // namespace
+
+void ConsoleDialogs::message(const QString &text, const QString &details)
+{
+    ++m_messageCount;
+    Console::message(oneLine(text));
+    if (!details.isEmpty())
+        Console::progress(QStringLiteral("  %1\n").arg(oneLine(details)));
 }
 
 QString ConsoleDialogs::chooseFile(const FileDialogRequest &)

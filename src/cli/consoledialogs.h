@@ -14,7 +14,7 @@ public:
     // Message boxes shown so far, so a caller sees whether a step reported a failure.
     int messageCount() const { return m_messageCount; }
 
-    void message(const QString &text) override;
+    void message(const QString &text, const QString &details = QString()) override;
     QString chooseFile(const FileDialogRequest &request) override;
 
 private:

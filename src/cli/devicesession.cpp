@@ -3,7 +3,11 @@
 #include "cli/console.h"
 #include "serial/portmap.h"
 
+#include "app/settingslocation.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 namespace {
 
@@ -28,8 +32,8 @@ void printStatusLines(const QString &text)
 
 DeviceSession::DeviceSession(const QString &port, bool echoStatusLog)
     : m_echoStatusLog(echoStatusLog),
-      m_form({m_loop, m_line, m_dialogs, programFolder(port), systemSerialPorts,
-              isComName(port) ? QString() : port}),
+      m_form({m_loop, m_line, m_dialogs, QCoreApplication::applicationDirPath(), systemSerialPorts,
+              portSettingsFile(port), isComName(port) ? QString() : port}),
       m_port(port)
 {
     if (echoStatusLog) {
@@ -50,11 +54,17 @@ DeviceSession::~DeviceSession()
     m_form.Form_Unload();
 }
 
-QString DeviceSession::programFolder(const QString &port) const
+QString DeviceSession::portSettingsFile(const QString &port) const
 {
-    if (port.isEmpty() || isComName(port) || !m_ownPortSettings.isValid())
-        return QCoreApplication::applicationDirPath();
-    return m_ownPortSettings.path();
+    if (!port.isEmpty() && !isComName(port) && m_ownPortSettings.isValid())
+        return m_ownPortSettings.filePath(SettingsLocation::fileName());
+    // The window's own file, found as the window finds it: its configuration folder is
+    // the window's, not one named after this program.
+    return SettingsLocation::portSettingsFile(
+        QCoreApplication::applicationDirPath(),
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .filePath(QStringLiteral("ks936-config")),
+        QStringLiteral(KS936_APP_ID ".desktop"));
 }
 
 QString DeviceSession::portName() const
@@ -75,6 +85,11 @@ bool DeviceSession::checkPort(QString *reason)
         m_form.MSComm1.setPortOpen(true);
     } catch (const CommError &error) {
         *reason = QString::fromStdString(error.what());
+        // What the window's message box adds: what the cause means and what to do. Its
+        // advice is about the port map, which a device path does not use.
+        const QString details = isComName(m_port) ? m_form.failureDetails(error) : QString();
+        if (!details.isEmpty())
+            *reason += QLatin1Char('\n') + details;
         return false;
     }
     m_form.MSComm1.setPortOpen(false);

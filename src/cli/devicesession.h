@@ -48,9 +48,8 @@ public:
     void wait(int ms);
 
 private:
-    // Where PortSet.ini is: beside the program, as for the window, unless a device path
-    // makes the port map needless.
-    QString programFolder(const QString &port) const;
+    // The window's PortSet.ini, unless a device path makes the port map needless.
+    QString portSettingsFile(const QString &port) const;
 
     bool m_echoStatusLog;
     QtEventLoop m_loop;

@@ -39,7 +39,7 @@ void TestCliUsage::version()
 {
     const CliRun run = CliRun::run({"--version"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QByteArray("ks936-cli 1.0\n"));
+    QCOMPARE(run.out, QByteArray("ks936-cli " KS936_VERSION "\n"));
 }
 
 void TestCliUsage::usageErrors_data()
