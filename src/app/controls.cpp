@@ -1,6 +1,9 @@
 #include "app/controls.h"
 
-Control::Control(const QString &name, QObject *parent) : QObject(parent) { setObjectName(name); }
+Control::Control(const QString &name, QObject *parent) : QObject(parent)
+{
+    setObjectName(name);
+}
 
 void Control::setEnabled(bool enabled)
 {
@@ -31,9 +34,21 @@ void TextBox::appendText(const QString &tail)
     if (tail.isEmpty())
         return;
     m_text.append(tail);
+    dropOldestLines();
     emit changed();
     if (onChange)
         onChange();
+}
+
+void TextBox::dropOldestLines()
+{
+    if (m_retainedLength <= 0 || m_text.size() <= m_retainedLength)
+        return;
+    qsizetype cut = m_text.size() - m_retainedLength / 2;
+    const qsizetype lineEnd = m_text.indexOf(QLatin1Char('\n'), cut);
+    if (lineEnd >= 0 && lineEnd + 1 < m_text.size())
+        cut = lineEnd + 1; // the kept text starts with a whole line
+    m_text.remove(0, cut);
 }
 
 ComboBox::ComboBox(const QString &name, QObject *parent) : Control(name, parent) {}

@@ -45,6 +45,11 @@ public:
     int maxLength() const { return m_maxLength; } // 0: no limit
     bool isMultiLine() const { return m_multiLine; }
 
+    // For a log, which grows at its end: past `length` characters the oldest lines go,
+    // leaving about half, so that a flood of messages costs bounded memory and only an
+    // occasional redraw. 0 (the default): the text is kept whole.
+    void setRetainedLength(int length) { m_retainedLength = length; }
+
     // Key filter: the character code of a typed character in, the code to insert out
     // (0 discards it). Without a filter every character passes unchanged.
     std::function<int(int)> keyPress;
@@ -54,9 +59,12 @@ public:
     std::function<void()> onChange;
 
 private:
+    void dropOldestLines();
+
     QString m_text;
     int m_maxLength;
     bool m_multiLine;
+    int m_retainedLength = 0;
 };
 
 // An editable drop-down list. Only its displayed text counts; no index is kept.

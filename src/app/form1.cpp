@@ -10,8 +10,7 @@
 const QString Form1::caption = QStringLiteral("Zandrel KS936 aprs config");
 
 Form1::Form1(const Platform &platform, QObject *parent)
-    : QObject(parent),
-      MSComm1(platform.line, [this](int n) { return m_portMap.systemName(n); }),
+    : QObject(parent), MSComm1(platform.line, [this](int n) { return m_portMap.systemName(n); }),
       CommonDialog1(platform.dialogs),
       Timer1(platform.loop, 1000, false, [this] { dispatch([this] { Timer1_Timer(); }); }),
       Timer2(platform.loop, 100, true, [this] { dispatch([this] { Timer2_Timer(); }); }),
@@ -20,6 +19,9 @@ Form1::Form1(const Platform &platform, QObject *parent)
                 platform.systemPorts)
 {
     Command7.setEnabled(false);
+    // A real log holds a few lines, a loaded setup file at most 64 KiB; a device that
+    // repeats a status line without end must not make it grow without end.
+    Text29.setRetainedLength(128 * 1024);
 
     Text4.keyPress = [this](int c) { return Text4_KeyPress(c); };
     Text5.keyPress = [this](int c) { return Text5_KeyPress(c); };
@@ -38,7 +40,9 @@ Form1::Form1(const Platform &platform, QObject *parent)
         {&Command7, &Form1::Command7_Click}, {&Command8, &Form1::Command8_Click},
         {&Command9, &Form1::Command9_Click}};
     for (const auto &[button, handler] : buttons)
-        button->onClick = [this, handler = handler] { dispatch([this, handler] { (this->*handler)(); }); };
+        button->onClick = [this, handler = handler] {
+            dispatch([this, handler] { (this->*handler)(); });
+        };
 
     connect(&MSComm1, &MSComm::OnComm, this, [this] { dispatch([this] { MSComm1_OnComm(); }); });
 }

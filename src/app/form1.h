@@ -249,6 +249,10 @@ signals:
     void lineDispatched(const QString &line);
 
 private:
+    // WriteINI's work: false, with a line in the status log, when the file was not written.
+    bool writeIniKey(const QString &section, const QString &key, const QString &value,
+                     const QString &fileName);
+
     EventLoop &m_loop;
     UserDialogs &m_dialogs;
     QString m_programFolder;

@@ -1,5 +1,7 @@
 #include "protocol/devicecommands.h"
 
+#include <algorithm>
+
 namespace DeviceCommands {
 
 const QString lineEnd = QStringLiteral("\r\n");
@@ -13,6 +15,16 @@ QString lineSafe(const QString &value)
             safe.append(ch);
     }
     return safe;
+}
+
+bool fitsTheLine(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar ch) { return ch.unicode() <= 0xFF; });
+}
+
+QString notSentNote(const QString &field)
+{
+    return QStringLiteral("Not sent: \"%1\" holds characters the device cannot take.").arg(field);
 }
 
 } // namespace DeviceCommands

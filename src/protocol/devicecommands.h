@@ -12,4 +12,11 @@ extern const QString lineEnd; // CR LF, after every command
 // two on the device's side, so control characters are left out.
 QString lineSafe(const QString &value);
 
+// The line carries one byte per character (Latin-1): a character beyond U+00FF cannot
+// reach the device as it is shown.
+bool fitsTheLine(const QString &text);
+
+// The status log's note for a command left unsent because of such a character.
+QString notSentNote(const QString &field);
+
 } // namespace DeviceCommands

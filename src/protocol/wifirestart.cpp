@@ -23,6 +23,18 @@ void Form1::Command8_Click()
             Command8.setCaption(QStringLiteral("Apply"));
             return;
         }
+        // Credentials the line cannot carry as shown are not sent in a changed form.
+        for (const auto &[label, box] :
+             {std::pair{&LabelSsid, &Text34}, {&LabelWifiPass, &Text33}}) {
+            if (!fitsTheLine(box->text())) {
+                Text29.setText(QStringLiteral("WIFI Writing.....\r\n") +
+                               notSentNote(label->caption()) +
+                               QStringLiteral("\r\nWIFI Write Fail\r\n"));
+                MSComm1.setPortOpen(false);
+                Command8.setCaption(QStringLiteral("Apply"));
+                return;
+            }
+        }
         MSComm1.Output(QStringLiteral("AT+WIFI,") + lineSafe(Text34.text()) + QLatin1Char(',') +
                        lineSafe(Text33.text()) + QLatin1Char('#') + lineEnd);
         Text29.setText(QStringLiteral("WIFI Writing.....\r\n"));

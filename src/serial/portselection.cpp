@@ -4,29 +4,45 @@
 #include "platform/userdialogs.h"
 #include "serial/inifile.h"
 
+#include <QDir>
+
 QString Form1::ReadINI(const QString &Section, const QString &KeyName, const QString &Filename)
 {
     return IniFile::read(Section, KeyName, Filename);
 }
 
-// The outcome is not reported: a port-settings file that cannot be written is no reason
-// to stop an operation.
+// A port-settings file that cannot be written is no reason to stop an operation: the
+// failure is only noted in the status log.
+bool Form1::writeIniKey(const QString &section, const QString &key, const QString &value,
+                        const QString &fileName)
+{
+    QString reason;
+    if (IniFile::write(section, key, value, fileName, &reason))
+        return true;
+    Text29.appendText(QStringLiteral("\r\nCannot save the port settings in %1: %2")
+                          .arg(QDir::toNativeSeparators(fileName), reason));
+    return false;
+}
+
 std::int16_t Form1::WriteINI(const QString &sSection, const QString &sKeyName,
                              const QString &sNewString, const QString &sFileName)
 {
-    IniFile::write(sSection, sKeyName, sNewString, sFileName);
+    writeIniKey(sSection, sKeyName, sNewString, sFileName);
     return 0;
 }
 
 void Form1::WriteCommSet(const QString &PortNo, const QString &BaudRate, const QString &StopBits,
-                         const QString &Parity, const QString &Databits,
-                         const QString &FlowControl, const QString &InBuff, const QString &OutBuff)
+                         const QString &Parity, const QString &Databits, const QString &FlowControl,
+                         const QString &InBuff, const QString &OutBuff)
 {
     const std::pair<const char *, QString> keys[] = {
         {"par5", PortNo},   {"par4", BaudRate},    {"par1", StopBits}, {"par3", Parity},
         {"par2", Databits}, {"par0", FlowControl}, {"InBuff", InBuff}, {"OutBuff", OutBuff}};
-    for (const auto &[key, value] : keys)
-        WriteINI(QStringLiteral("PortSet"), QString::fromLatin1(key), value, portSettingsFile());
+    for (const auto &[key, value] : keys) {
+        if (!writeIniKey(QStringLiteral("PortSet"), QString::fromLatin1(key), value,
+                         portSettingsFile()))
+            return; // the other keys would fail the same way
+    }
 }
 
 // A pick of COM1 to COM16 selects that port; start-up lists up to COM16.

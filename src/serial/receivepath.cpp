@@ -6,6 +6,20 @@
 
 #include <stdexcept>
 
+namespace {
+
+// A device line is never longer than about a hundred characters. Past this length the
+// rest of a line is dropped until its CR, so that a device that never ends its line
+// costs the same per byte as one that does.
+constexpr int maxLineLength = 1024;
+
+// Only the first reply in the hex record is ever read (the firmware update clears the
+// record before each answer it awaits), so the record keeps its first part and drops
+// what comes after: a chatty device cannot make it grow without end.
+constexpr int maxRecordLength = 8192;
+
+} // namespace
+
 void Form1::MSComm1_OnComm()
 {
     if (MSComm1.CommEvent() != MSComm::comEvReceive)
@@ -22,7 +36,9 @@ void Form1::MSComm1_OnComm()
         if (record.startsWith(QLatin1Char(' ')) || record.endsWith(QLatin1Char(' ')))
             Text1.setText(SettingsFields::trimSpaces(record));
     }
-    Text1.appendText(QString::fromLatin1(bytes.toHex().toUpper()));
+    const qsizetype recordRoom = maxRecordLength - Text1.text().size();
+    if (recordRoom > 0)
+        Text1.appendText(QString::fromLatin1(bytes.left(recordRoom / 2).toHex().toUpper()));
 
     // Line building: LF is ignored, CR ends the line, every other byte is appended as
     // the character of the same code; the dispatcher sees the line after every byte.
@@ -30,7 +46,7 @@ void Form1::MSComm1_OnComm()
         if (byte == '\n') {
         } else if (byte == '\r') {
             sRxLine.clear();
-        } else {
+        } else if (sRxLine.size() < maxLineLength) {
             sRxLine.append(QChar(static_cast<unsigned char>(byte)));
         }
         try {

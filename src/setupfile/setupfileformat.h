@@ -43,7 +43,8 @@ QStringList lines(const SetupValues &values);
 QByteArray encode(const QStringList &lines);
 
 // The lines of a file's bytes: CR LF or a lone CR ends a line, a lone LF stays part of
-// the line, and a last line without an end counts too.
+// the line, and a last line without an end counts too. Bytes that are not valid UTF-8
+// are read as Latin-1, one character per byte.
 QStringList decode(const QByteArray &content);
 
 } // namespace SetupFileFormat

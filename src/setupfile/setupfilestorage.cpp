@@ -40,9 +40,22 @@ bool read(const QString &fileName, QByteArray *content, QString *errorString)
         *errorString = file.errorString();
         return false;
     }
-    *content = file.readAll();
+    *content = file.read(maxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         *errorString = file.errorString();
+        return false;
+    }
+    if (content->size() > maxFileSize) {
+        const qint64 size = file.size();
+        *errorString = size > maxFileSize
+                           ? QStringLiteral("it is %1 bytes long, and a setup file is at most "
+                                            "%2 bytes")
+                                 .arg(size)
+                                 .arg(maxFileSize)
+                           : QStringLiteral("it holds more than %1 bytes, the most a setup "
+                                            "file can hold")
+                                 .arg(maxFileSize);
+        content->clear();
         return false;
     }
     return true;

@@ -16,6 +16,8 @@ private slots:
     void acknowledgement();
     void flagAlreadySetCountsAtFirstPoll();
     void applyWithPortOpen();
+    void credentialsTheLineCannotCarry_data();
+    void credentialsTheLineCannotCarry();
     void applyWithPortThatCannotOpen();
     void applyReachesTheDevice();
     void restartSendsTwice();
@@ -34,6 +36,8 @@ void TestWifiRestart::credentialsAsTyped_data()
     QTest::newRow("comma and hash") << "my,net#" << "p#a,ss" << QByteArray("AT+WIFI,my,net#,p#a,ss#\r\n");
     QTest::newRow("spaces kept") << " net " << " pw" << QByteArray("AT+WIFI, net , pw#\r\n");
     QTest::newRow("control characters left out") << "net\r\nREBOOT#" << "p\tw" << QByteArray("AT+WIFI,netREBOOT#,pw#\r\n");
+    QTest::newRow("Latin-1 as its bytes") << QString::fromUtf8("Caf\u00E9") << QString::fromUtf8("\u00B0")
+                                          << QByteArray("AT+WIFI,Caf\xE9,\xB0#\r\n");
 }
 
 void TestWifiRestart::credentialsAsTyped()
@@ -89,6 +93,35 @@ void TestWifiRestart::flagAlreadySetCountsAtFirstPoll()
     const auto reboot = fx.writesOf("REBOOT#");
     QCOMPARE(reboot.size(), 1);
     QCOMPARE(reboot.first().timeMs - fx.writesOf("AT+WIFI").first().timeMs, 801);
+}
+
+void TestWifiRestart::credentialsTheLineCannotCarry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("name") << QString::fromUtf8("\u5BB6\u5EAD") << "secret" << "ssid";
+    QTest::newRow("password") << "home" << QString::fromUtf8("pa\u20ACs") << "pass";
+}
+
+void TestWifiRestart::credentialsTheLineCannotCarry()
+{
+    // Nothing goes out in a changed form ("?" for each such character): the field is
+    // named instead, and the port is closed again.
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    QFETCH(QString, field);
+    OperationFixture fx;
+    fx.form->Text34.setText(name);
+    fx.form->Text33.setText(password);
+    fx.form->Command8.click();
+    QVERIFY(fx.line.writes().isEmpty());
+    QCOMPARE(fx.form->Text29.text(),
+             "WIFI Writing.....\r\nNot sent: \"" + field +
+                 "\" holds characters the device cannot take.\r\nWIFI Write Fail\r\n");
+    QCOMPARE(fx.form->Command8.caption(), QStringLiteral("Apply"));
+    QVERIFY(!fx.line.isOpen());
+    QVERIFY(fx.dialogs.messages.isEmpty());
 }
 
 void TestWifiRestart::applyWithPortOpen()

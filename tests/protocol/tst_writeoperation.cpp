@@ -19,6 +19,8 @@ private slots:
     void portOpenAtPress();
     void portThatCannotBeOpened();
     void roundTripThroughTheDevice();
+    void valuesTheLineCannotCarry();
+    void fileInAnotherCodePageReachesTheDevice();
 };
 
 static const QByteArray ack = "freq save\r\n";
@@ -209,6 +211,45 @@ void TestWriteOperation::roundTripThroughTheDevice()
     QCOMPARE(form.Combo16.text(), QStringLiteral("ON"));
     QCOMPARE(form.Combo7.text(), QStringLiteral("None"));
     QCOMPARE(form.Check1.value(), 1);
+}
+
+void TestWriteOperation::valuesTheLineCannotCarry()
+{
+    // Latin-1 goes out as its bytes; a character beyond it is not turned into "?": the
+    // command is left out, the field is named, and the rest of the write goes on.
+    OperationFixture fx;
+    fx.answer("AT+FREQ,", ack);
+    Form1 &form = *fx.form;
+    form.Command0.click();
+    form.Text8.setText(QString::fromUtf8("!3035.00N/11417.00E> 20\u00B0C"));
+    form.Text7.setText(QString::fromUtf8("MELKO \u6E29\u5EA6"));
+    form.Command7.click();
+    const QByteArrayList sent = fx.sent();
+    QCOMPARE(sent.size(), 14);
+    QVERIFY(sent.contains("AT+POSI,!3035.00N/11417.00E> 20\xB0""C#\r\n"));
+    QVERIFY(fx.writesOf("AT+COMMENT,").isEmpty());
+    QCOMPARE(form.Text29.text(),
+             QStringLiteral("Writing......\r\nNot sent: \"Status\" holds characters the device "
+                            "cannot take.\r\nWrite complete"));
+}
+
+void TestWriteOperation::fileInAnotherCodePageReachesTheDevice()
+{
+    // A setup file saved in a single-byte code page: its bytes reach the device as they
+    // stand in the file.
+    OperationFixture fx;
+    const QString file = fx.path("latin1.ini");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("[MELKO]\r\n\r\nCOMMENT TEXT:MELKO 20\xB0 caf\xE9\r\nFREQ:144.6400\r\n");
+    out.close();
+    fx.dialogs.fileAnswers << file;
+    fx.form->Command4.click();
+    QCOMPARE(fx.form->Text7.text(), QString::fromUtf8("MELKO 20\u00B0 caf\u00E9"));
+    fx.form->Command7.click();
+    const auto comment = fx.writesOf("AT+COMMENT,");
+    QCOMPARE(comment.size(), 1);
+    QCOMPARE(comment.first().bytes, QByteArray("AT+COMMENT,MELKO 20\xB0 caf\xE9#\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestWriteOperation)

@@ -20,6 +20,8 @@ private slots:
     void highBytesBecomeLatin1();
     void bytesAfterTheCountAreKept();
     void anyBytesAreSafe();
+    void endlessLineIsCut();
+    void endlessStreamKeepsBoundedState();
 
 private:
     // Feeds the pieces as separate receive events.
@@ -52,14 +54,16 @@ void TestReceivePath::connectLine_data()
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::newRow("one event") << QList<QByteArray>{"CONNECT\r\n"};
     QTest::newRow("split after CONN") << QList<QByteArray>{"CONN", "ECT\r\n"};
-    QTest::newRow("byte by byte") << QList<QByteArray>{"C", "O", "N", "N", "E", "C", "T", "\r", "\n"};
+    QTest::newRow("byte by byte") << QList<QByteArray>{"C", "O", "N",  "N", "E",
+                                                       "C", "T", "\r", "\n"};
 }
 
 void TestReceivePath::connectLine()
 {
     QFETCH(QList<QByteArray>, pieces);
     receive(pieces);
-    QCOMPARE(dispatched, (QStringList{"C", "CO", "CON", "CONN", "CONNE", "CONNEC", "CONNECT", "", ""}));
+    QCOMPARE(dispatched,
+             (QStringList{"C", "CO", "CON", "CONN", "CONNE", "CONNEC", "CONNECT", "", ""}));
     QCOMPARE(form().Text1.text(), QStringLiteral("Text1434F4E4E4543540D0A"));
     QCOMPARE(form().bConnectOk, std::uint8_t(1));
     QCOMPARE(form().Text29.text(), QStringLiteral("\r\nConnect OK")); // exactly once
@@ -86,16 +90,15 @@ void TestReceivePath::recordTrimsClearedSpaces()
 void TestReceivePath::lfKeepsPartialLine()
 {
     receive({"FILT", "\nER:b/X"});
-    QCOMPARE(dispatched.mid(3), (QStringList{"FILT", "FILT", "FILTE", "FILTER", "FILTER:",
-                                             "FILTER:b", "FILTER:b/", "FILTER:b/X"}));
+    QCOMPARE(dispatched.mid(3), (QStringList{"FILT", "FILT", "FILTE", "FILTER",
+                                             "FILTER:", "FILTER:b", "FILTER:b/", "FILTER:b/X"}));
     QCOMPARE(form().Text11.text(), QStringLiteral("b/X"));
 }
 
 void TestReceivePath::growingLines()
 {
     QStringList backlight;
-    connect(&form().Combo16, &Control::changed, this,
-            [&] { backlight << form().Combo16.text(); });
+    connect(&form().Combo16, &Control::changed, this, [&] { backlight << form().Combo16.text(); });
     receive({"BACKLIGHT:05\r\n"});
     QCOMPARE(backlight, (QStringList{"0", "ON", "05"}));
 
@@ -142,7 +145,46 @@ void TestReceivePath::anyBytesAreSafe()
     noise += "\rIP:1,2";
     receive({noise.left(30000), noise.mid(30000)});
     QCOMPARE(form().sRxLine, QStringLiteral("IP:1,2"));
-    QCOMPARE(form().Text1.text().size(), 5 + 2 * noise.size());
+    // The record keeps its first part: the design text and the first bytes' digits.
+    QCOMPARE(form().Text1.text(),
+             QStringLiteral("Text1") + QString::fromLatin1(noise.left(4093).toHex().toUpper()));
+}
+
+void TestReceivePath::endlessLineIsCut()
+{
+    // A line far longer than any device line: its first 1024 characters are kept and the
+    // rest is dropped until its CR; the next line is read as usual.
+    const QByteArray comment = "COMMENT TEXT:" + QByteArray(16000, 'x');
+    QList<QByteArray> pieces;
+    for (int at = 0; at < comment.size(); at += 64)
+        pieces << comment.mid(at, 64);
+    receive(pieces);
+    QCOMPARE(form().sRxLine.size(), 1024);
+    QCOMPARE(form().Text7.text(), QString(1024 - 13, QLatin1Char('x')));
+    QCOMPARE(dispatched.size(), comment.size()); // still one dispatch per byte
+
+    receive({"\r\nPASS:42\r\n"});
+    QCOMPARE(form().Text5.text(), QStringLiteral("42"));
+    QCOMPARE(form().Text7.text().size(), 1024 - 13);
+}
+
+void TestReceivePath::endlessStreamKeepsBoundedState()
+{
+    // A status line that grows without end repeats its message at every byte; the log
+    // drops its oldest lines and keeps the newest whole.
+    receive({"CONNECT"});
+    for (int i = 0; i < 1600; ++i)
+        receive({QByteArray(64, 'K')});
+    QCOMPARE(form().sRxLine.size(), 1024);
+    QVERIFY(form().Text1.text().size() <= 8192);
+    const QString log = form().Text29.text();
+    QVERIFY2(log.size() <= 128 * 1024, qPrintable(QString::number(log.size())));
+    QVERIFY(log.startsWith(QStringLiteral("Connect OK\r\n")));
+    QVERIFY(log.endsWith(QStringLiteral("\r\nConnect OK")));
+
+    // The log still takes what comes next.
+    form().Text29.appendText(QStringLiteral("\r\nread ok"));
+    QVERIFY(form().Text29.text().endsWith(QStringLiteral("Connect OK\r\nread ok")));
 }
 
 QTEST_GUILESS_MAIN(TestReceivePath)

@@ -331,18 +331,25 @@ void TestSetupFile::saveFailureKeepsTheEarlierFile()
     }
 }
 
+enum class LoadFailure { Missing, Directory, TooLarge, EndlessDevice };
+Q_DECLARE_METATYPE(LoadFailure)
+
 void TestSetupFile::loadFailureIsReported_data()
 {
-    QTest::addColumn<bool>("directory");
+    QTest::addColumn<LoadFailure>("failure");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("missing file") << false << "No such file or directory";
-    QTest::newRow("directory") << true << "file to open is a directory";
+    QTest::newRow("missing file") << LoadFailure::Missing << "No such file or directory";
+    QTest::newRow("directory") << LoadFailure::Directory << "file to open is a directory";
+    QTest::newRow("too large")
+        << LoadFailure::TooLarge << "it is 65537 bytes long, and a setup file is at most 65536 bytes";
+    QTest::newRow("device that never ends")
+        << LoadFailure::EndlessDevice << "it holds more than 65536 bytes, the most a setup file can hold";
 }
 
 void TestSetupFile::loadFailureIsReported()
 {
-    QFETCH(bool, directory);
+    QFETCH(LoadFailure, failure);
     QFETCH(QString, reason);
     FormFixture fx;
     Form1 &form = fx.create();
@@ -350,8 +357,23 @@ void TestSetupFile::loadFailureIsReported()
     form.Command7.setEnabled(false);
     const QStringList before = shownFields(form);
     const QString file = fx.path(QStringLiteral("setup.ini"));
-    if (directory)
+    switch (failure) {
+    case LoadFailure::Missing:
+        break;
+    case LoadFailure::Directory:
         QVERIFY(QDir(fx.folder.path()).mkdir(QStringLiteral("setup.ini")));
+        break;
+    case LoadFailure::TooLarge: {
+        // Lines that would change fields, had the file been read.
+        QByteArray content = "PASS:1\r\n";
+        content += QByteArray(65537 - content.size(), 'x');
+        writeFile(file, content);
+        break;
+    }
+    case LoadFailure::EndlessDevice:
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+        break;
+    }
 
     fx.dialogs.fileAnswers << file;
     form.Command4.click();
