@@ -2,8 +2,9 @@
 //
 // Input: [mode][section length][section][key length][key][value length][value] file...
 //   mode   bit 0: there is no file before the write
-//   names  section and key are UTF-8; characters that cannot stand in them (line ends,
-//          brackets, "=") are dropped and outer spaces trimmed
+//   names  section and key are ASCII, as the callers' names are: other bytes and those
+//          that cannot stand in a name (line ends, brackets, "=") are dropped, and outer
+//          spaces trimmed
 //   value  UTF-8 without line ends, outer spaces trimmed, not in quotes
 
 #include "fuzzcheck.h"
@@ -34,6 +35,13 @@ QString withoutChars(QString text, const QString &dropped)
     return text.trimmed();
 }
 
+QString asciiName(const QByteArray &bytes)
+{
+    QString name = QString::fromLatin1(bytes);
+    name.removeIf([](QChar c) { return c.unicode() >= 0x80; });
+    return withoutChars(name, QStringLiteral("\r\n[]="));
+}
+
 QByteArray readFile()
 {
     QFile file(fileName());
@@ -47,21 +55,24 @@ struct Entry
 };
 
 // Every section and key of the file, found line by line the plain way: a line
-// "[name]..." opens a section, a line "key=..." inside one names a key.
-QList<Entry> entries(const QByteArray &content)
+// "[name]..." opens a section, a line "key=..." inside one names a key. Names are read
+// byte for byte.
+QList<Entry> entries(QByteArray content)
 {
+    if (content.startsWith("\xEF\xBB\xBF"))
+        content.remove(0, 3);
     QList<Entry> found;
     QString section;
     bool inSection = false;
-    for (QByteArray line : content.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const QString text = QString::fromUtf8(line).trimmed();
-        if (text.startsWith(QLatin1Char('[')) && text.contains(QLatin1Char(']'))) {
-            section = text.mid(1, text.indexOf(QLatin1Char(']')) - 1).trimmed();
+    for (const QByteArray &rawLine : content.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        const qsizetype close = line.indexOf(']');
+        const qsizetype equals = line.indexOf('=');
+        if (line.startsWith('[') && close > 0) {
+            section = QString::fromLatin1(line.mid(1, close - 1).trimmed());
             inSection = true;
-        } else if (inSection && text.contains(QLatin1Char('='))) {
-            found.append({section, text.left(text.indexOf(QLatin1Char('='))).trimmed()});
+        } else if (inSection && equals >= 0) {
+            found.append({section, QString::fromLatin1(line.left(equals).trimmed())});
         }
     }
     return found;
@@ -112,10 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     fuzzcheck::InputReader input(data, size);
     const bool noFile = (input.byte() & 1) != 0;
-    const QString nameDrops = QStringLiteral("\r\n[]=");
-    const QString section =
-        withoutChars(QString::fromUtf8(input.bytes(input.byte() % 32)), nameDrops);
-    const QString key = withoutChars(QString::fromUtf8(input.bytes(input.byte() % 32)), nameDrops);
+    const QString section = asciiName(input.bytes(input.byte() % 32));
+    const QString key = asciiName(input.bytes(input.byte() % 32));
     QString value =
         withoutChars(QString::fromUtf8(input.bytes(input.byte())), QStringLiteral("\r\n"));
     while (value.startsWith(QLatin1Char('"')))
