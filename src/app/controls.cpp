@@ -40,6 +40,12 @@ void TextBox::appendText(const QString &tail)
         onChange();
 }
 
+void TextBox::appendLine(const QString &line)
+{
+    const bool atLineStart = m_text.isEmpty() || m_text.endsWith(QLatin1Char('\n'));
+    appendText((atLineStart ? QString() : QStringLiteral("\r\n")) + line + QStringLiteral("\r\n"));
+}
+
 void TextBox::dropOldestLines()
 {
     if (m_retainedLength <= 0 || m_text.size() <= m_retainedLength)

@@ -41,6 +41,10 @@ public:
     void setText(const QString &text);
     // Adds to the end in place: as cheap for a long text as for a short one.
     void appendText(const QString &tail);
+    // Adds a line of its own to a multi-line text: it starts a new line unless the text
+    // is empty or already ends with a line end, and it ends with CR LF, so that whatever
+    // is appended next starts on the line after it.
+    void appendLine(const QString &line);
 
     int maxLength() const { return m_maxLength; } // 0: no limit
     bool isMultiLine() const { return m_multiLine; }

@@ -45,6 +45,11 @@ Form1::Form1(const Platform &platform, QObject *parent)
         };
 
     connect(&MSComm1, &MSComm::OnComm, this, [this] { dispatch([this] { MSComm1_OnComm(); }); });
+    // A loss can be noticed in the middle of a handler's own output; it is answered as an
+    // event of its own once that handler has returned or waits.
+    connect(&MSComm1, &MSComm::lineLost, this, [this](const QString &reason) {
+        m_loop.post([this, reason] { dispatch([this, reason] { MSComm1_LineLost(reason); }); });
+    });
 }
 
 Form1::~Form1()

@@ -197,6 +197,11 @@ public:
     std::int32_t lTryCount = 0;
     // -- firmware update: members added for the update live here --
     std::int64_t lLastLoaderReplyMs = 0; // when the loader last answered during a transfer
+    std::uint8_t bUpdateStarting = 0;    // "update" is resetting the device into its loader
+    std::uint8_t bTransferStarted = 0;   // the header went out in answer to an update's probe
+    // From the press of "update" until its transfer ends, fails or its loader wait gives up:
+    // the image must not change meanwhile.
+    bool updateUnderWay() const;
 
     // -- setup files: members added for saving and loading live here --
 
@@ -214,6 +219,8 @@ public:
     void Command8_Click();
     void Command9_Click();
     void MSComm1_OnComm();
+    // The device went away while the port was open (the port has closed itself).
+    void MSComm1_LineLost(const QString &reason);
     void Text5_Change();
     void Text10_Change();
     void Text31_Change();
@@ -239,6 +246,10 @@ public:
     // The port name check of the read, write and WiFi operations: a name that does not
     // begin with "COM" is shown as "COM1" (the open port stays as it is).
     void checkPortName();
+    // "COM5 (/dev/ttyUSB0)": the port selected and the device last opened for it.
+    QString portDescription() const;
+    // The status log's line for a device that went away.
+    QString lineLossNote(const QString &reason) const;
 
     EventLoop &loop() const { return m_loop; }
     UserDialogs &dialogs() const { return m_dialogs; }
@@ -249,6 +260,8 @@ signals:
     void lineDispatched(const QString &line);
 
 private:
+    // A running update meets the loss of its line.
+    void firmwareLineLost();
     // WriteINI's work: false, with a line in the status log, when the file was not written.
     bool writeIniKey(const QString &section, const QString &key, const QString &value,
                      const QString &fileName);

@@ -67,31 +67,87 @@ void leaveTransfer(Form1 &form)
     form.lTryCount = 0;
     form.bLoaderReady = 0;
     form.lBlockNo = 0;
+    form.bTransferStarted = 0;
 }
 
-// The loader stopped answering (or the cable was pulled) in the middle of a transfer.
-// Everything is reset before the message box, whose wait lets further ticks run.
-void failStalledTransfer(Form1 &form, int blockCount)
+// A transfer that cannot go on: the loader fell silent, a frame could not be sent, or the
+// cable was pulled. Everything is reset before the message box, whose wait lets further
+// ticks run.
+void failTransfer(Form1 &form, const QString &why)
 {
+    const int blockCount = FirmwareImage::blockCount(form.lRomLen);
     form.Label2.setCaption(
         progressText(QStringLiteral("update failed"), form.lBlockNo, blockCount));
     leaveTransfer(form);
-    const QString failure = QStringLiteral("Update failed: the device did not answer for 10 "
-                                           "seconds. Press \"update\" to start again.");
-    form.Text29.appendText(QStringLiteral("\r\n") + failure);
+    const QString failure =
+        QStringLiteral("Update failed: %1. Press \"update\" to start again.").arg(why);
+    form.Text29.appendLine(failure);
     form.dialogs().message(failure);
 }
 
+// The loader wait gives up, as on its tenth tick.
+void giveUpLoaderWait(Form1 &form)
+{
+    form.Timer1.setEnabled(false);
+    form.Command2.setCaption(idleCaption);
+    form.bLoaderReady = 0;
+    skipOnFailure([&] { form.MSComm1.setPortOpen(false); });
+    form.Text29.appendText(QStringLiteral("\r\nConnect fail, Please try again."));
+}
+
+// Hands bytes for the loader to the port; false with the reason when it refuses them.
+bool sendToLoader(Form1 &form, const QByteArray &bytes, QString *reason)
+{
+    try {
+        form.MSComm1.Output(bytes);
+        return true;
+    } catch (const CommError &error) {
+        *reason = QString::fromStdString(error.what());
+        return false;
+    }
+}
+
+// "Open ROM" refuses to change the image of an update that is under way.
+bool refuseImageChange(Form1 &form)
+{
+    if (!form.updateUnderWay())
+        return false;
+    form.dialogs().message(QStringLiteral("An update is running: the firmware image cannot "
+                                          "change until it has ended."));
+    return true;
+}
+
+// Set while "update" resets the device, whichever way the handler ends.
+class UpdateStarting
+{
+public:
+    explicit UpdateStarting(Form1 &form) : m_form(form) { m_form.bUpdateStarting = 1; }
+    ~UpdateStarting() { m_form.bUpdateStarting = 0; }
+    UpdateStarting(const UpdateStarting &) = delete;
+    UpdateStarting &operator=(const UpdateStarting &) = delete;
+
+private:
+    Form1 &m_form;
+};
+
 } // namespace
+
+bool Form1::updateUnderWay() const
+{
+    return bUpdateStarting == 1 || Timer1.isEnabled() || bTransferStarted == 1 || lBlockNo > 0;
+}
 
 void Form1::Command1_Click()
 {
+    // Also checked once the dialog has closed: an update may have started under it.
+    if (refuseImageChange(*this))
+        return;
     CommonDialog1.DialogTitle = QStringLiteral("打开");
     CommonDialog1.Filter = QStringLiteral("Bin文件(*.bin)|*.bin");
     CommonDialog1.FileName.clear();
     CommonDialog1.ShowOpen();
     const QString path = CommonDialog1.FileName;
-    if (path.isEmpty())
+    if (path.isEmpty() || refuseImageChange(*this))
         return;
 
     QByteArray file;
@@ -133,6 +189,10 @@ void Form1::Command2_Click()
             return;
         }
 
+        // A loader wait that a cancel left ticking would probe into this update's reset
+        // wait and close the port under it on its tenth tick.
+        Timer1.setEnabled(false);
+        const UpdateStarting starting(*this);
         Delay(100);
         openPort(*this);
         Command2.setCaption(busyCaption);
@@ -185,11 +245,7 @@ void Form1::Timer1_Timer()
         Command2.setCaption(idleCaption);
         bLoaderReady = 0;
     } else if (lTryCount >= lastLoaderTick) {
-        Timer1.setEnabled(false);
-        Command2.setCaption(idleCaption);
-        bLoaderReady = 0;
-        skipOnFailure([this] { MSComm1.setPortOpen(false); });
-        Text29.appendText(QStringLiteral("\r\nConnect fail, Please try again."));
+        giveUpLoaderWait(*this);
     } else {
         clearReplies(*this);
         lBlockNo = 0;
@@ -201,39 +257,49 @@ void Form1::Timer1_Timer()
 void Form1::Timer2_Timer()
 {
     // Only the first byte received since the last clearing counts as a reply; at most
-    // one reply is answered per tick. A send the port refuses (a cable pulled, a port
-    // closed by a loader wait that gave up) is skipped: the tick always completes.
+    // one reply is answered per tick. Outside an update a send the port refuses is
+    // skipped; within one, a header or frame that did not go out ends the update, so
+    // that no block is counted that the loader never got.
+    const bool updating = updateUnderWay();
     const QString reply = Text1.text().left(2);
+    QString refusal;
     if (reply == loaderReady) {
         clearReplies(*this);
         lLastLoaderReplyMs = loop().nowMs();
-        skipOnFailure([this] { MSComm1.Output(FirmwareImage::header(lRomLen)); });
+        if (!sendToLoader(*this, FirmwareImage::header(lRomLen), &refusal) && updating) {
+            failTransfer(*this, QStringLiteral("the header could not be sent (%1)").arg(refusal));
+            return;
+        }
         bLoaderReady = 1;
-    } else if (reply == loaderNextBlock) {
+        if (updating)
+            bTransferStarted = 1;
+    } else if (reply == loaderNextBlock || reply == loaderBlockAgain) {
         clearReplies(*this);
         lLastLoaderReplyMs = loop().nowMs();
         abBlock = FirmwareImage::blockFrame(abRomImage, lBlockNo);
-        ++lBlockNo;
-        skipOnFailure([this] { MSComm1.Output(abBlock); });
-    } else if (reply == loaderBlockAgain) {
-        clearReplies(*this);
-        lLastLoaderReplyMs = loop().nowMs();
-        abBlock = FirmwareImage::blockFrame(abRomImage, lBlockNo);
-        skipOnFailure([this] { MSComm1.Output(abBlock); });
+        if (sendToLoader(*this, abBlock, &refusal)) {
+            if (reply == loaderNextBlock)
+                ++lBlockNo;
+        } else if (updating) {
+            failTransfer(
+                *this,
+                QStringLiteral("block %1 could not be sent (%2)").arg(lBlockNo + 1).arg(refusal));
+            return;
+        }
     }
 
     const int blockCount = FirmwareImage::blockCount(lRomLen);
-    if (lBlockNo == 0) {
-        ProgressBar1.setValue(blockCount); // full whenever no transfer runs
+    ProgressBar1.setValue(lBlockNo == 0 ? blockCount : lBlockNo); // full when no transfer runs
+
+    // From the header on, every wait for the loader is bounded.
+    if ((bTransferStarted == 1 || lBlockNo > 0) &&
+        loop().nowMs() - lLastLoaderReplyMs >= loaderSilenceLimitMs) {
+        failTransfer(*this, QStringLiteral("the device did not answer for 10 seconds"));
         return;
     }
-    ProgressBar1.setValue(lBlockNo);
-
+    if (lBlockNo == 0)
+        return;
     if (lBlockNo < blockCount) {
-        if (loop().nowMs() - lLastLoaderReplyMs >= loaderSilenceLimitMs) {
-            failStalledTransfer(*this, blockCount);
-            return;
-        }
         setUpdateControlsEnabled(*this, false);
         Label2.setCaption(
             progressText(QStringLiteral("updating，don't remove power"), lBlockNo, blockCount));
@@ -243,4 +309,14 @@ void Form1::Timer2_Timer()
     // The last block frame has been handed to the port.
     Label2.setCaption(progressText(QStringLiteral("update complete"), lBlockNo, blockCount));
     leaveTransfer(*this);
+}
+
+// The line went away under an update: it cannot go on, and waiting for the loader's
+// silence to end it would only keep the user waiting.
+void Form1::firmwareLineLost()
+{
+    if (bTransferStarted == 1 || lBlockNo > 0)
+        failTransfer(*this, QStringLiteral("the connection was lost"));
+    else if (Timer1.isEnabled())
+        giveUpLoaderWait(*this);
 }

@@ -55,6 +55,8 @@ void Form1::Command6_Click()
                                .arg(attempt));
             if (MSComm1.PortOpen())
                 MSComm1.Output(QStringLiteral("\r\nSETUP#") + DeviceCommands::lineEnd);
+            else if (!MSComm1.lostReason().isEmpty()) // the device went away: no use waiting
+                throw CommError(MSComm1.lostReason().toStdString());
             if (Command6.caption() == QLatin1String("Port is open")) { // cancelled meanwhile
                 Text3.setText(QStringLiteral("test fail"));
                 MSComm1.setPortOpen(false);
@@ -91,7 +93,11 @@ void Form1::Command6_Click()
         Command6.setCaption(QStringLiteral("read data"));
         sRxLine.clear();
     } catch (const std::exception &) {
-        // Nothing is restored: the caption and "Write data" keep their state.
+        // Nothing is restored: the caption and "Write data" keep their state. A device
+        // that went away is named again, since the attempts' status texts replaced the
+        // note written when it happened.
+        if (!MSComm1.lostReason().isEmpty())
+            Text29.appendLine(lineLossNote(MSComm1.lostReason()));
         dialogs().message(QStringLiteral("Port is open or no"));
     }
 }

@@ -7,6 +7,10 @@ MSComm::MSComm(SerialLine &line, Resolver resolve, QObject *parent)
         if (RThreshold > 0)
             emit OnComm();
     });
+    connect(&m_line, &SerialLine::lineLost, this, [this](const QString &reason) {
+        m_lostReason = reason;
+        emit lineLost(reason);
+    });
 }
 
 void MSComm::setCommPort(int portNumber)
@@ -36,13 +40,19 @@ void MSComm::setPortOpen(bool open)
         throw CommError("Port already open");
     const QString name = systemName();
     if (name.isEmpty())
-        throw CommError(QStringLiteral("COM%1 stands for no serial device").arg(m_commPort).toStdString());
+        throw CommError(
+            QStringLiteral("COM%1 stands for no serial device").arg(m_commPort).toStdString());
     QString error;
+    m_lostReason.clear();
     if (!m_line.open(name, *LineSettings::parse(m_settings), &error))
         throw CommError(QStringLiteral("Cannot open %1: %2").arg(name, error).toStdString());
+    m_openedName = name;
 }
 
-void MSComm::Output(const QString &text) { Output(text.toLatin1()); }
+void MSComm::Output(const QString &text)
+{
+    Output(text.toLatin1());
+}
 
 void MSComm::Output(const QByteArray &bytes)
 {

@@ -21,7 +21,10 @@ class MSComm : public QObject
 {
     Q_OBJECT
 public:
-    enum { comEvReceive = 2 };
+    enum
+    {
+        comEvReceive = 2
+    };
     using Resolver = std::function<QString(int portNumber)>;
 
     MSComm(SerialLine &line, Resolver resolve, QObject *parent = nullptr);
@@ -52,13 +55,22 @@ public:
     // The system port the current number stands for.
     QString systemName() const { return m_resolve ? m_resolve(m_commPort) : QString(); }
 
+    // The system port last opened, which stays known after its device has gone.
+    QString openedName() const { return m_openedName; }
+    // Why the port last opened was lost while open, or empty.
+    QString lostReason() const { return m_lostReason; }
+
 signals:
     // Received bytes are waiting (CommEvent 2).
     void OnComm();
+    // The device went away while the port was open; the port is closed.
+    void lineLost(const QString &reason);
 
 private:
     SerialLine &m_line;
     Resolver m_resolve;
     int m_commPort = 1;
+    QString m_openedName;
+    QString m_lostReason;
     QString m_settings = QStringLiteral("9600,n,8,1");
 };

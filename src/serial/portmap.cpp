@@ -13,7 +13,8 @@ QList<SystemPort> systemSerialPorts()
     for (const QSerialPortInfo &info : infos) {
         SystemPort port;
         port.path = info.systemLocation();
-        port.usb = info.hasVendorIdentifier() || info.portName().startsWith(QLatin1String("ttyUSB")) ||
+        port.usb = info.hasVendorIdentifier() ||
+                   info.portName().startsWith(QLatin1String("ttyUSB")) ||
                    info.portName().startsWith(QLatin1String("ttyACM"));
         QStringList words;
         for (const QString &word : {info.description(), info.manufacturer()}) {
@@ -49,8 +50,8 @@ QString PortMap::systemName(int portNumber) const
 #else
     if (portNumber < 1)
         return QString();
-    const QString mapped =
-        IniFile::read(QStringLiteral("PortMap"), QStringLiteral("COM%1").arg(portNumber), m_settingsFile);
+    const QString mapped = IniFile::read(QStringLiteral("PortMap"),
+                                         QStringLiteral("COM%1").arg(portNumber), m_settingsFile);
     if (!mapped.isEmpty())
         return mapped;
     const QList<SystemPort> ports = orderedPorts();

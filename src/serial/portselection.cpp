@@ -19,7 +19,7 @@ bool Form1::writeIniKey(const QString &section, const QString &key, const QStrin
     QString reason;
     if (IniFile::write(section, key, value, fileName, &reason))
         return true;
-    Text29.appendText(QStringLiteral("\r\nCannot save the port settings in %1: %2")
+    Text29.appendLine(QStringLiteral("Cannot save the port settings in %1: %2")
                           .arg(QDir::toNativeSeparators(fileName), reason));
     return false;
 }
@@ -58,6 +58,13 @@ void Form1::Combo1_Click()
         }
         return;
     }
+}
+
+QString Form1::portDescription() const
+{
+    const QString device = MSComm1.openedName();
+    const QString port = QStringLiteral("COM%1").arg(MSComm1.CommPort());
+    return device.isEmpty() ? port : QStringLiteral("%1 (%2)").arg(port, device);
 }
 
 void Form1::checkPortName()

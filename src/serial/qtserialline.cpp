@@ -6,6 +6,23 @@
 QtSerialLine::QtSerialLine(QObject *parent) : SerialLine(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialLine::onError);
+}
+
+void QtSerialLine::onError(QSerialPort::SerialPortError error)
+{
+    // A removed adapter reports a resource error; a pseudo-terminal whose far end hung up
+    // reads at end of file, which surfaces as a read error, again at every notification.
+    // Either way nothing more can pass on this port.
+    if (!m_port.isOpen() || (error != QSerialPort::ResourceError &&
+                             error != QSerialPort::ReadError && error != QSerialPort::WriteError))
+        return;
+    const QString reason =
+        error == QSerialPort::ResourceError
+            ? QStringLiteral("the device was removed (%1)").arg(m_port.errorString())
+            : QStringLiteral("the device hung up");
+    m_port.close(); // at once and without draining: nothing reaches a lost device
+    emit lineLost(reason);
 }
 
 QtSerialLine::~QtSerialLine()
@@ -60,7 +77,5 @@ void QtSerialLine::close()
 
 bool QtSerialLine::write(const QByteArray &bytes)
 {
-    if (!m_port.isOpen() || m_port.error() == QSerialPort::ResourceError)
-        return false;
-    return m_port.write(bytes) == bytes.size();
+    return m_port.isOpen() && m_port.write(bytes) == bytes.size();
 }

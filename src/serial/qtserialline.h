@@ -20,5 +20,7 @@ public:
     QByteArray readAll() override { return m_port.readAll(); }
 
 private:
+    void onError(QSerialPort::SerialPortError error);
+
     QSerialPort m_port;
 };

@@ -58,6 +58,17 @@ void Form1::MSComm1_OnComm()
     }
 }
 
+void Form1::MSComm1_LineLost(const QString &reason)
+{
+    Text29.appendLine(lineLossNote(reason));
+    firmwareLineLost();
+}
+
+QString Form1::lineLossNote(const QString &reason) const
+{
+    return QStringLiteral("The connection on %1 was lost: %2.").arg(portDescription(), reason);
+}
+
 void Form1::Delay(std::int32_t ms)
 {
     if (m_unloading)

@@ -25,8 +25,7 @@ class SerialLine : public QObject
 public:
     using QObject::QObject;
 
-    virtual bool open(const QString &systemName, const LineSettings &settings,
-                      QString *error) = 0;
+    virtual bool open(const QString &systemName, const LineSettings &settings, QString *error) = 0;
     // Lets pending output drain first (bounded to about a second), then closes.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
@@ -38,4 +37,7 @@ public:
 signals:
     // Received bytes are waiting. Emitted on the program's thread.
     void readyRead();
+    // The device is gone (an adapter pulled out, the far end hung up): the line has
+    // closed itself, since a notifier left on a dead port would fire for ever.
+    void lineLost(const QString &reason);
 };

@@ -1,13 +1,17 @@
 #include "ui/controlbinding.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QValidator>
 
+#include <functional>
+#include <memory>
+
 namespace {
 
-// The typing limit: what the user types or pastes is cut where it would make the text
-// longer than the limit, while a longer text set by the program stays whole and can
-// still be shortened.
+// The typing limit: what the user types, pastes, drops or commits through an input
+// method is cut where it would make the text longer than the limit, while a longer text
+// set by the program stays whole and can still be shortened.
 class TypingLimit : public QValidator
 {
 public:
@@ -43,8 +47,10 @@ bool isEditingKey(const QKeyEvent *key)
     }
 }
 
-// In a list's text field, Return would pick the item that matches the typed text; a
-// pick is the user's choice of an item, so typing and Return leave the list alone.
+// Return in a list would pick the item that matches the typed text; a pick is the
+// user's choice of an item, so typing and Return leave the list alone. Keyboard focus
+// sits on the list, which hands its keys straight to its inner text field, so the
+// filter watches both.
 class NoPickOnReturn : public QObject
 {
 public:
@@ -60,7 +66,8 @@ protected:
     }
 };
 
-// Hands every typed character to the control's key filter before it is inserted.
+// Hands every typed character to the control's key filter before it is inserted, from
+// the keyboard and from an input method alike.
 class KeyFilter : public QObject
 {
 public:
@@ -69,21 +76,23 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
+        if (event->type() == QEvent::InputMethod) {
+            auto *input = static_cast<QInputMethodEvent *>(event);
+            const QString committed = input->commitString();
+            const QString accepted = filtered(committed);
+            if (accepted != committed)
+                input->setCommitString(accepted, input->replacementStart(),
+                                       input->replacementLength());
+            return false;
+        }
         if (event->type() != QEvent::KeyPress)
             return false;
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString typed = key->text();
         if (typed.isEmpty() || isEditingKey(key))
             return false; // arrows, function keys, focus keys: no typed character
-        QString accepted;
-        bool unchanged = true;
-        for (const QChar ch : typed) {
-            const int code = m_box.filterKey(ch.unicode());
-            unchanged = unchanged && code == ch.unicode();
-            if (code != 0)
-                accepted.append(QChar(code));
-        }
-        if (unchanged)
+        const QString accepted = filtered(typed);
+        if (accepted == typed)
             return false; // the widget handles it, backspace and shortcuts included
         if (!accepted.isEmpty())
             m_edit->insert(accepted);
@@ -91,19 +100,105 @@ protected:
     }
 
 private:
+    QString filtered(const QString &typed) const
+    {
+        QString accepted;
+        for (const QChar ch : typed) {
+            const int code = m_box.filterKey(ch.unicode());
+            if (code != 0)
+                accepted.append(QChar(code));
+        }
+        return accepted;
+    }
+
     TextBox &m_box;
     QLineEdit *m_edit;
 };
 
-// Mirrors a control's enabled state; the text or caption is mirrored by each binder.
-template <typename Sync> void mirror(Control &control, QWidget *widget, Sync sync)
+// Brings one widget up to date with its control at most once per event-loop pass. A
+// control may change thousands of times while one event is handled (a long line
+// arriving byte by byte); the widget only needs the last state before it is painted.
+// A hidden widget waits until it is shown.
+class WidgetRefresh : public QObject
 {
-    auto update = [&control, widget, sync] {
-        widget->setEnabled(control.isEnabled());
-        sync();
-    };
-    QObject::connect(&control, &Control::changed, widget, update);
-    update();
+public:
+    WidgetRefresh(Control &control, QWidget *widget, std::function<void()> sync)
+        : QObject(widget), m_control(control), m_widget(widget), m_sync(std::move(sync))
+    {
+        connect(&control, &Control::changed, this, &WidgetRefresh::markDirty);
+        widget->installEventFilter(this);
+        refresh();
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && m_dirty)
+            refresh();
+        return false;
+    }
+
+private:
+    void markDirty()
+    {
+        m_dirty = true;
+        if (m_queued || !m_widget->isVisible())
+            return;
+        m_queued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_queued = false;
+                if (m_dirty && m_widget->isVisible())
+                    refresh();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void refresh()
+    {
+        m_dirty = false;
+        m_widget->setEnabled(m_control.isEnabled());
+        m_sync();
+    }
+
+    Control &m_control;
+    QWidget *m_widget;
+    std::function<void()> m_sync;
+    bool m_dirty = false;
+    bool m_queued = false;
+};
+
+void refreshOnChange(Control &control, QWidget *widget, std::function<void()> sync)
+{
+    new WidgetRefresh(control, widget, std::move(sync));
+}
+
+// A control whose caption changes is announced with the caption it shows now.
+void followCaption(QWidget *widget, const QString &caption)
+{
+    if (widget->accessibleName() != caption)
+        widget->setAccessibleName(caption);
+}
+
+// Shows a text the model holds. A field the user is working in keeps its cursor and
+// selection where the new text allows; any other field shows the start of its text.
+void showText(QLineEdit *edit, const QString &text)
+{
+    if (!edit->hasFocus()) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
+        return;
+    }
+    const int cursor = edit->cursorPosition();
+    const int selectionStart = edit->selectionStart();
+    const int selectionLength = edit->selectionLength();
+    edit->setText(text);
+    const int size = int(text.size());
+    if (selectionStart >= 0 && selectionStart < size)
+        edit->setSelection(selectionStart, std::min(selectionLength, size - selectionStart));
+    else
+        edit->setCursorPosition(std::min(cursor, size));
 }
 
 } // namespace
@@ -125,15 +220,20 @@ QLineEdit *lineEdit(TextBox &box, QWidget *parent)
         edit->setValidator(new TypingLimit(box, edit));
     if (box.keyPress)
         edit->installEventFilter(new KeyFilter(box, edit));
-    QObject::connect(edit, &QLineEdit::textEdited, &box,
-                     [&box](const QString &text) { box.setText(text); });
-    mirror(box, edit, [&box, edit] {
-        // A hidden box (the receive record) is brought up to date only when shown.
-        if (edit->isVisibleTo(edit->window()) && edit->text() != box.text()) {
-            edit->setText(box.text());
-            if (!edit->hasFocus())
-                edit->setCursorPosition(0); // a text set by the program shows its start
-        }
+    // Every change of the shown text goes to the model, whatever made it: typing,
+    // pasting, dropping, undo, an input method or an assistive technology. The model's
+    // change rule may then alter it, and the refresh shows the result.
+    auto showing = std::make_shared<bool>(false);
+    QObject::connect(edit, &QLineEdit::textChanged, &box, [&box, showing](const QString &text) {
+        if (!*showing)
+            box.setText(text);
+    });
+    refreshOnChange(box, edit, [&box, edit, showing] {
+        if (edit->text() == box.text())
+            return; // the change came from this widget
+        *showing = true;
+        showText(edit, box.text());
+        *showing = false;
     });
     return edit;
 }
@@ -144,6 +244,7 @@ QPlainTextEdit *textArea(TextBox &box, QWidget *parent)
     name(edit, box, box.name());
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setTabChangesFocus(true); // a log takes no tabs; Tab goes on to the next control
     // The model's lines end in CR LF, the widget's in LF. `shown` is the model text the
     // widget shows, so that text added at the end (a log growing line by line) is
     // added to the widget too instead of replacing all of it.
@@ -163,17 +264,19 @@ QPlainTextEdit *textArea(TextBox &box, QWidget *parent)
         sync->shown = edit->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
         box.setText(sync->shown);
     });
-    mirror(box, edit, [&box, edit, sync, forWidget] {
+    refreshOnChange(box, edit, [&box, edit, sync, forWidget] {
         const QString text = box.text();
         if (text == sync->shown)
             return;
         sync->busy = true;
-        const bool appended = text.size() > sync->shown.size() && text.startsWith(sync->shown) &&
-                              !sync->shown.endsWith(QLatin1Char('\r'));
-        if (appended) {
+        if (text.size() > sync->shown.size() && text.startsWith(sync->shown)) {
+            QString tail = text.mid(sync->shown.size());
+            // A CR already shown as a line end takes the LF that completes it.
+            if (sync->shown.endsWith(QLatin1Char('\r')) && tail.startsWith(QLatin1Char('\n')))
+                tail.remove(0, 1);
             QTextCursor end(edit->document());
             end.movePosition(QTextCursor::End);
-            end.insertText(forWidget(text.mid(sync->shown.size())));
+            end.insertText(forWidget(tail));
         } else {
             edit->setPlainText(forWidget(text));
         }
@@ -192,20 +295,25 @@ QComboBox *comboBox(ComboBox &combo, QWidget *parent)
     widget->setEditable(true);
     widget->setInsertPolicy(QComboBox::NoInsert);
     widget->setCompleter(nullptr); // what the user types stays as typed
-    widget->lineEdit()->installEventFilter(new NoPickOnReturn(widget));
-    auto syncing = std::make_shared<bool>(false);
+    auto *noPick = new NoPickOnReturn(widget);
+    widget->installEventFilter(noPick);
+    widget->lineEdit()->installEventFilter(noPick);
+    auto showing = std::make_shared<bool>(false);
     QObject::connect(widget, &QComboBox::editTextChanged, &combo,
-                     [&combo, syncing](const QString &text) {
-                         if (!*syncing)
+                     [&combo, showing](const QString &text) {
+                         if (!*showing)
                              combo.setText(text);
                      });
     QObject::connect(widget, &QComboBox::activated, &combo,
                      [&combo, widget](int index) { combo.pick(widget->itemText(index)); });
-    mirror(combo, widget, [&combo, widget, syncing] {
-        *syncing = true;
-        if (widget->count() != combo.items().size()) {
+    refreshOnChange(combo, widget, [&combo, widget, showing] {
+        *showing = true;
+        const QStringList items = combo.items();
+        QStringList shownItems;
+        for (int i = 0; i < widget->count(); ++i)
+            shownItems << widget->itemText(i);
+        if (shownItems != items) {
             widget->clear();
-            const QStringList items = combo.items();
             const QStringList tips = combo.itemToolTips();
             for (int i = 0; i < items.size(); ++i) {
                 widget->addItem(items[i]);
@@ -215,8 +323,8 @@ QComboBox *comboBox(ComboBox &combo, QWidget *parent)
             widget->setCurrentIndex(-1); // the program never selects an item
         }
         if (widget->currentText() != combo.text())
-            widget->setEditText(combo.text());
-        *syncing = false;
+            showText(widget->lineEdit(), combo.text());
+        *showing = false;
     });
     return widget;
 }
@@ -227,9 +335,9 @@ QPushButton *button(CommandButton &button, QWidget *parent)
     name(widget, button, button.caption());
     widget->setAutoDefault(false);
     QObject::connect(widget, &QPushButton::clicked, &button, [&button] { button.click(); });
-    mirror(button, widget, [&button, widget] {
+    refreshOnChange(button, widget, [&button, widget] {
         widget->setText(button.caption());
-        widget->setAccessibleName(button.caption());
+        followCaption(widget, button.caption());
     });
     return widget;
 }
@@ -238,7 +346,10 @@ QLabel *label(Label &label, QWidget *parent)
 {
     auto *widget = new QLabel(parent);
     name(widget, label, label.caption());
-    mirror(label, widget, [&label, widget] { widget->setText(label.caption()); });
+    refreshOnChange(label, widget, [&label, widget] {
+        widget->setText(label.caption());
+        followCaption(widget, label.caption());
+    });
     return widget;
 }
 
@@ -250,8 +361,9 @@ QCheckBox *checkBox(CheckBox &check, QWidget *parent)
     // A click ticks a clear or grey box and clears a ticked one.
     QObject::connect(widget, &QCheckBox::clicked, &check,
                      [&check] { check.setValue(check.value() == 1 ? 0 : 1); });
-    mirror(check, widget, [&check, widget] {
+    refreshOnChange(check, widget, [&check, widget] {
         widget->setText(check.caption());
+        followCaption(widget, check.caption());
         const Qt::CheckState state = check.value() == 1   ? Qt::Checked
                                      : check.value() == 2 ? Qt::PartiallyChecked
                                                           : Qt::Unchecked;
@@ -265,7 +377,10 @@ QGroupBox *frame(Frame &frame, QWidget *parent)
 {
     auto *widget = new QGroupBox(parent);
     name(widget, frame, frame.caption());
-    mirror(frame, widget, [&frame, widget] { widget->setTitle(frame.caption()); });
+    refreshOnChange(frame, widget, [&frame, widget] {
+        widget->setTitle(frame.caption());
+        followCaption(widget, frame.caption());
+    });
     return widget;
 }
 
@@ -274,7 +389,7 @@ QProgressBar *progressBar(ProgressBar &bar, QWidget *parent)
     auto *widget = new QProgressBar(parent);
     name(widget, bar, bar.name());
     widget->setTextVisible(false);
-    mirror(bar, widget, [&bar, widget] {
+    refreshOnChange(bar, widget, [&bar, widget] {
         widget->setRange(bar.minimum(), std::max(bar.minimum(), bar.maximum()));
         widget->setValue(
             std::clamp(bar.value(), bar.minimum(), std::max(bar.minimum(), bar.maximum())));

@@ -209,7 +209,15 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
     bottom->addWidget(button(form.Command7, frame1), 1, 1);
     bottom->addWidget(button(form.Command5, frame1), 1, 2);
     bottom->addWidget(button(form.Command2, frame1), 1, 3);
-    bottom->addWidget(progressBar(form.ProgressBar1, frame1), 2, 0, 1, 4);
+    // The transfer's progress text beside its bar. The bar stands full whenever no
+    // transfer runs, so the text is what tells the user how a transfer goes: the
+    // warning not to remove power while blocks are sent, then whether it completed.
+    QProgressBar *bar = progressBar(form.ProgressBar1, frame1);
+    bar->setAccessibleName(QStringLiteral("update progress"));
+    bottom->addWidget(bar, 2, 0, 1, 2, Qt::AlignVCenter);
+    QLabel *progressText = label(form.Label2, frame1);
+    progressText->setWordWrap(true);
+    bottom->addWidget(progressText, 2, 2, 1, 2);
     top->addLayout(bottom, 2, 0, 1, 2);
 
     // Text3 belongs to the window itself and is drawn over Frame1, in the place a
@@ -237,7 +245,6 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
     offstageBox->addWidget(lineEdit(form.Text2, offstage));
     offstageBox->addWidget(lineEdit(form.Text9, offstage));
     offstageBox->addWidget(button(form.Command3, offstage));
-    offstageBox->addWidget(label(form.Label2, offstage));
     offstage->hide();
 }
 

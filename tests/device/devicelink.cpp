@@ -6,5 +6,5 @@ DeviceLink::DeviceLink(EventLoop &loop, FakeSerialLine &line, DeviceOptions opti
 {
     connect(&line, &FakeSerialLine::hostWrote, &m_model, &DeviceModel::receive);
     connect(&m_model, &DeviceModel::transmit, &line, &FakeSerialLine::deliver);
-    connect(&m_model, &DeviceModel::hangUp, &line, &FakeSerialLine::breakLine);
+    connect(&m_model, &DeviceModel::hangUp, &line, [&line] { line.hangUp(); });
 }

@@ -164,6 +164,7 @@ private slots:
     void hangUpAfterBytes_data();
     void hangUpAfterBytes();
     void hangUpAfterBlocks();
+    void hangUpAfterLines();
     void periodicGarbage();
     void garbageBurstBeforeFirstAnswer();
 
@@ -672,6 +673,20 @@ void TestDeviceModel::hangUpAfterBlocks()
     QCOMPARE(device.exchange(loaderBlockFrame(image, 1)), QByteArray());
     QCOMPARE(hungUp.count(), 1);
     QCOMPARE(device.model.mode(), DeviceModel::Mode::HungUp);
+}
+
+void TestDeviceModel::hangUpAfterLines()
+{
+    // Empty lines do not count; the last line is acted on but never answered.
+    DeviceOptions options = unpaced();
+    options.faults.hangUpAfterLines = 2;
+    Device device(options);
+    QSignalSpy hungUp(&device.model, &DeviceModel::hangUp);
+    QCOMPARE(device.exchange("\r\nSETUP#\r\n"), QByteArray("CONNECT\r\n"));
+    QCOMPARE(device.exchange("AT+CALL,AB1C  -7#\r\nAT+READ#\r\n"), QByteArray());
+    QCOMPARE(hungUp.count(), 1);
+    QCOMPARE(device.model.settings().callsign, QByteArray("AB1C  "));
+    QCOMPARE(device.model.commandCount("AT+READ"), 0);
 }
 
 void TestDeviceModel::periodicGarbage()

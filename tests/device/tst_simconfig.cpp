@@ -72,6 +72,8 @@ void TestSimConfig::everyOption()
                                    "100",
                                    "--hang-up-after-blocks",
                                    "3",
+                                   "--hang-up-after-lines",
+                                   "4",
                                    "--garbage-every",
                                    "250",
                                    "--garbage-length",
@@ -102,6 +104,7 @@ void TestSimConfig::everyOption()
     QCOMPARE(faults.stallAfterBlocks, 0);
     QCOMPARE(faults.hangUpAfterBytes, 100);
     QCOMPARE(faults.hangUpAfterBlocks, 3);
+    QCOMPARE(faults.hangUpAfterLines, 4);
     QCOMPARE(faults.garbageEveryMs, 250);
     QCOMPARE(faults.garbageLength, 4);
     QCOMPARE(faults.garbageBurst, 32);

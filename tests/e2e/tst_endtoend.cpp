@@ -1,35 +1,12 @@
 // The window model on the real event loop and QSerialPort, talking to ks936-sim over a
 // pseudo-terminal in real time.
 
-#include "app/form1.h"
-#include "fakedialogs.h"
-#include "platform/qteventloop.h"
-#include "serial/inifile.h"
-#include "serial/qtserialline.h"
+#include "program.h"
 #include "simulatorprocess.h"
 #include "ui/mainwindow.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-// The program as main() builds it, with the simulator mapped to COM5 and dialogs that
-// the test answers.
-struct Program
-{
-    QtEventLoop loop;
-    QtSerialLine line;
-    FakeDialogs dialogs;
-    std::unique_ptr<Form1> form;
-
-    Program(const QTemporaryDir &folder, const QString &ptyPath)
-    {
-        IniFile::write("PortMap", "COM5", ptyPath, folder.filePath("PortSet.ini"));
-        form = std::make_unique<Form1>(
-            Form1::Platform{loop, line, dialogs, folder.path(), [] { return QList<SystemPort>(); }});
-        form->Form_Load();
-        form->Combo1.pick("COM5");
-    }
-};
 
 class TestEndToEnd : public QObject
 {
@@ -104,7 +81,8 @@ void TestEndToEnd::applyAndRestartReachTheDevice()
     form.Text34.setText("homenet");
     form.Text33.setText("pa,ss#1");
     form.Command8.click();
-    QCOMPARE(form.Text29.text(), QStringLiteral("WIFI Writing.....\r\nWIFI Write complete\r\nWIFI reset...\r\n"));
+    QCOMPARE(form.Text29.text(),
+             QStringLiteral("WIFI Writing.....\r\nWIFI Write complete\r\nWIFI reset...\r\n"));
     QVERIFY(sim.waitForLog("REBOOT#"));
     QFile settings(dir.filePath("device.txt"));
     QVERIFY(settings.open(QIODevice::ReadOnly));

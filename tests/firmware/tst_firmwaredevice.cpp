@@ -25,13 +25,16 @@ void TestFirmwareDevice::update_data()
     QTest::addColumn<QString>("logEnd");
     QTest::addColumn<QString>("label2");
     const QString failed = QStringLiteral("\r\nUpdate failed: the device did not answer for 10 "
-                                          "seconds. Press \"update\" to start again.");
+                                          "seconds. Press \"update\" to start again.\r\n");
     QTest::newRow("a block refused once")
         << 2 << -1 << 0 << false << QString() << "update complete";
     QTest::newRow("loader stalls after 3 blocks")
         << 0 << 3 << 0 << false << failed << "update failed";
     QTest::newRow("line drops at the 5th frame")
-        << 0 << -1 << 5 << false << failed << "update failed";
+        << 0 << -1 << 5 << false
+        << "\r\nThe connection on COM1 (/dev/ttyUSB0) was lost: the device hung up.\r\nUpdate "
+           "failed: the connection was lost. Press \"update\" to start again.\r\n"
+        << "update failed";
     QTest::newRow("a stray byte before every reply")
         << 0 << -1 << 0 << true << "\r\nConnect fail, Please try again." << QString();
 }

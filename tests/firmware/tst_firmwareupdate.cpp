@@ -145,7 +145,10 @@ private slots:
     void loaderAnswersNinthProbe();
     void noLoaderGivesUpOnTenthTick();
     void cancelDuringLoaderWait();
-    void nextBlockAfterGiveUpIsSkipped();
+    void nextBlockAfterGiveUpIsIgnored();
+    void newUpdateStopsATickingLoaderWait();
+    void imageCannotChangeDuringAnUpdate_data();
+    void imageCannotChangeDuringAnUpdate();
     void staleLoaderAnswerDoesNotEndNextWait();
     void portFailuresDuringStart_data();
     void portFailuresDuringStart();
@@ -153,8 +156,8 @@ private slots:
     void repliesAnswered_data();
     void repliesAnswered();
     void transferShowsProgressAndCompletes();
-    void silentLoaderEndsTransfer_data();
-    void silentLoaderEndsTransfer();
+    void transferFailures_data();
+    void transferFailures();
 
 private:
     struct LogHistory
@@ -282,6 +285,81 @@ void TestFirmwareUpdate::openRomAcceptsLargestFile()
     QVERIFY(fx.dialogs.messages.isEmpty());
     QCOMPARE(form.lRomLen, 524287);
     QCOMPARE(form.ProgressBar1.maximum(), 256);
+}
+
+enum class UpdatePhase
+{
+    ResetWait,
+    LoaderWait,
+    Transfer,
+    DialogOpenedBefore
+};
+Q_DECLARE_METATYPE(UpdatePhase)
+
+void TestFirmwareUpdate::imageCannotChangeDuringAnUpdate_data()
+{
+    QTest::addColumn<UpdatePhase>("phase");
+    QTest::newRow("reset wait") << UpdatePhase::ResetWait;
+    QTest::newRow("loader wait") << UpdatePhase::LoaderWait;
+    QTest::newRow("transfer") << UpdatePhase::Transfer;
+    QTest::newRow("dialog opened before the update") << UpdatePhase::DialogOpenedBefore;
+}
+
+void TestFirmwareUpdate::imageCannotChangeDuringAnUpdate()
+{
+    QFETCH(UpdatePhase, phase);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 20000); // 10 blocks
+    writeFile(fx.path("other.bin"), patterned(40000).mid(7));
+    scriptDevice(fx, 3);
+    // The device answers slowly enough for the transfer to be caught in the middle.
+    const auto pickOther = [&] { openRom(fx, fx.path("other.bin")); };
+
+    switch (phase) {
+    case UpdatePhase::ResetWait:
+        fx.loop.at(fx.loop.nowMs() + 600, pickOther);
+        form.Command2.click();
+        break;
+    case UpdatePhase::LoaderWait:
+        form.Command2.click();
+        QVERIFY(form.Timer1.isEnabled());
+        fx.loop.advanceBy(1500);
+        pickOther();
+        break;
+    case UpdatePhase::Transfer:
+        form.Command2.click();
+        fx.loop.advanceBy(3500);
+        QVERIFY(form.lBlockNo > 0);
+        QVERIFY(!form.Command1.isEnabled()); // the button is off while blocks go out
+        form.Command1_Click();
+        break;
+    case UpdatePhase::DialogOpenedBefore:
+        fx.dialogs.whileFileDialogOpen = [&] {
+            fx.dialogs.whileFileDialogOpen = nullptr;
+            form.Command2.click();
+            fx.loop.advanceBy(3500);
+        };
+        pickOther(); // the dialog opens while nothing runs, and closes mid-transfer
+        break;
+    }
+
+    QCOMPARE(fx.dialogs.messages,
+             QStringList{"An update is running: the firmware image cannot change until it has "
+                         "ended."});
+    QCOMPARE(form.lRomLen, 20000);
+    QCOMPARE(form.abRomFile, file);
+    QCOMPARE(form.ProgressBar1.maximum(), 10);
+    fx.loop.advanceBy(20000);
+    QStringList blocks;
+    for (int k = 0; k < 10; ++k)
+        blocks << QStringLiteral("block %1").arg(k);
+    QCOMPARE(wireLog(fx.line, file).mid(wireLog(fx.line, file).indexOf("header") + 1), blocks);
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+
+    // Once the update has ended, the image may change again.
+    pickOther();
+    QCOMPARE(form.lRomLen, 40000 - 7);
 }
 
 // ---- update start and the loader wait -------------------------------------------
@@ -511,7 +589,7 @@ void TestFirmwareUpdate::portFailuresDuringStart()
     QVERIFY(!form.MSComm1.PortOpen());
 }
 
-void TestFirmwareUpdate::nextBlockAfterGiveUpIsSkipped()
+void TestFirmwareUpdate::nextBlockAfterGiveUpIsIgnored()
 {
     FormFixture fx;
     Form1 &form = createWithPort(fx);
@@ -522,19 +600,42 @@ void TestFirmwareUpdate::nextBlockAfterGiveUpIsSkipped()
     QVERIFY(!form.MSComm1.PortOpen());
     const int writesBefore = fx.line.writes().size();
 
-    // A next-block reply that came in just before the give-up closed the port.
+    // A next-block reply that came in just before the give-up closed the port: its
+    // frame cannot go out, so no block is counted and no transfer begins.
     form.Text1.setText(QStringLiteral("C5"));
     fx.loop.advanceBy(100);
 
-    QCOMPARE(fx.line.writes().size(), writesBefore); // the frame could not go out
-    QCOMPARE(form.lBlockNo, 1);
-    QCOMPARE(form.ProgressBar1.value(), 1);
-    QCOMPARE(form.Label2.caption(), QStringLiteral("updating，don't remove power update step:33%"));
-    // Nothing answers any more: the silence ends the transfer and gives the window back.
-    fx.loop.advanceBy(10000);
+    QCOMPARE(fx.line.writes().size(), writesBefore);
     QCOMPARE(form.lBlockNo, 0);
+    QCOMPARE(form.ProgressBar1.value(), 3);
     QCOMPARE(updateControls(form), allEnabled);
-    QCOMPARE(fx.dialogs.messages.size(), 1);
+    fx.loop.advanceBy(10000);
+    QVERIFY(fx.dialogs.messages.isEmpty());
+}
+
+void TestFirmwareUpdate::newUpdateStopsATickingLoaderWait()
+{
+    // A cancel leaves the loader wait ticking; an update started before its tenth tick
+    // must not have its reset wait probed into, nor its port closed under it.
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 5000);
+    scriptDevice(fx, 1);
+    form.Command2.click();
+    const std::int64_t firstWaitFrom = fx.loop.nowMs();
+    fx.loop.advanceTo(firstWaitFrom + 500);
+    form.Command2.click(); // cancel: the port closes, the wait ticks on
+    QVERIFY(form.Timer1.isEnabled());
+    const int writesBefore = fx.line.writes().size();
+
+    form.Command2.click(); // a new update, within the old wait's ten ticks
+    fx.loop.advanceBy(20000);
+
+    QVERIFY2(fx.dialogs.messages.isEmpty(), qPrintable(fx.dialogs.messages.join('|')));
+    QCOMPARE(wireLog(fx.line, file).mid(writesBefore),
+             (QStringList{"AT+RESET#\r\n", "REBOOT#\r\n", "probe", "header", "block 0", "block 1",
+                          "block 2"}));
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
 }
 
 // ---- the block transfer ---------------------------------------------------------
@@ -615,61 +716,97 @@ void TestFirmwareUpdate::transferShowsProgressAndCompletes()
     QVERIFY(fx.dialogs.messages.isEmpty());
 }
 
-void TestFirmwareUpdate::silentLoaderEndsTransfer_data()
+enum class TransferFault
 {
-    QTest::addColumn<bool>("pullCable");
-    QTest::newRow("loader falls silent") << false;
-    QTest::newRow("cable pulled") << true;
+    LoaderSilent,
+    SilentAfterHeader,
+    FrameRefused,
+    LastFrameRefused,
+    HungUp
+};
+Q_DECLARE_METATYPE(TransferFault)
+
+void TestFirmwareUpdate::transferFailures_data()
+{
+    QTest::addColumn<TransferFault>("fault");
+    QTest::addColumn<int>("blocksSent");
+    QTest::addColumn<bool>("atOnce"); // or only after 10 s of silence
+    QTest::addColumn<QString>("why");
+    const QString silent = QStringLiteral("the device did not answer for 10 seconds");
+    QTest::newRow("loader falls silent") << TransferFault::LoaderSilent << 2 << false << silent;
+    QTest::newRow("silent after the header")
+        << TransferFault::SilentAfterHeader << 0 << false << silent;
+    QTest::newRow("a frame refused by the port")
+        << TransferFault::FrameRefused << 1 << true
+        << "block 2 could not be sent (The port refused the output)";
+    QTest::newRow("the last frame refused")
+        << TransferFault::LastFrameRefused << 7 << true
+        << "block 8 could not be sent (The port refused the output)";
+    QTest::newRow("cable pulled") << TransferFault::HungUp << 1 << true
+                                  << "the connection was lost";
 }
 
-void TestFirmwareUpdate::silentLoaderEndsTransfer()
+void TestFirmwareUpdate::transferFailures()
 {
-    QFETCH(bool, pullCable);
+    QFETCH(TransferFault, fault);
+    QFETCH(int, blocksSent);
+    QFETCH(bool, atOnce);
+    QFETCH(QString, why);
     FormFixture fx;
     Form1 &form = createWithPort(fx);
-    loaderSession(fx, 15000); // 8 blocks
+    // A real update, so that the header is sent as part of one; the loader's replies
+    // come from the test.
+    const QByteArray file = loadImage(fx, 15000); // 8 blocks
+    QObject::connect(&fx.line, &FakeSerialLine::hostWrote, &fx.line, [&](const QByteArray &b) {
+        if (b == "AT+RESET#\r\n")
+            fx.line.deliverAfter(10, "eeram reset\r\n");
+    });
+    form.Command2.click();
+    QVERIFY(form.Timer1.isEnabled());
+    fx.loop.advanceBy(1000); // the first probe
     reply(fx, QByteArray::fromHex("E5"));
-    reply(fx, QByteArray::fromHex("C5"));
-    if (pullCable)
-        fx.line.breakLine(); // the frame the next reply asks for cannot go out
-    reply(fx, QByteArray::fromHex("C5"));
-    QCOMPARE(form.lBlockNo, 2);
-    const std::int64_t lastReplyAt = fx.loop.nowMs();
-    // The first message box stays open a while; ticks run meanwhile.
-    bool boxOpen = false;
-    fx.dialogs.onMessage = [&](const QString &) {
-        if (boxOpen)
-            return;
-        boxOpen = true;
-        fx.loop.advanceBy(1000);
-    };
+    fx.loop.advanceBy(1000); // Timer1 sees the loader ready and stops
+    QVERIFY(!form.Timer1.isEnabled());
+    for (int k = 0; k < blocksSent; ++k)
+        reply(fx, QByteArray::fromHex("C5"));
+    QCOMPARE(form.lBlockNo, blocksSent);
 
-    fx.loop.advanceTo(lastReplyAt + 9900);
-    QCOMPARE(updateControls(form), allDisabled);
-    QVERIFY(form.MSComm1.PortOpen());
-    QVERIFY(fx.dialogs.messages.isEmpty());
+    if (fault == TransferFault::FrameRefused || fault == TransferFault::LastFrameRefused) {
+        fx.line.breakLine();
+        reply(fx, QByteArray::fromHex("C5"));
+    } else if (fault == TransferFault::HungUp) {
+        fx.line.hangUp();
+        fx.loop.advanceBy(1);
+    }
+    const std::int64_t faultAt = fx.loop.nowMs();
+    if (!atOnce) {
+        fx.loop.advanceTo(faultAt + 8000);
+        QVERIFY(form.MSComm1.PortOpen());
+        QVERIFY(fx.dialogs.messages.isEmpty());
+        fx.loop.advanceTo(faultAt + 10000);
+    }
 
-    fx.loop.advanceTo(lastReplyAt + 10000);
-
-    const QString failure = QStringLiteral("Update failed: the device did not answer for 10 "
-                                           "seconds. Press \"update\" to start again.");
+    const QString failure = "Update failed: " + why + ". Press \"update\" to start again.";
     QCOMPARE(fx.dialogs.messages, QStringList{failure});
-    QVERIFY(form.Text29.text().endsWith(QStringLiteral("\r\n") + failure));
-    QCOMPARE(form.Label2.caption(), QStringLiteral("update failed update step:25%"));
+    QVERIFY2(form.Text29.text().endsWith(QStringLiteral("\r\n") + failure + QStringLiteral("\r\n")),
+             qPrintable(form.Text29.text()));
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update failed update step:%1%")
+                                        .arg(FirmwareImage::progressPercent(blocksSent, 8)));
     QCOMPARE(updateControls(form), allEnabled);
     QVERIFY(!form.MSComm1.PortOpen());
     QCOMPARE(form.Command2.caption(), QStringLiteral("update"));
     QCOMPARE(form.lBlockNo, 0);
     QCOMPARE(form.lTryCount, 0);
     QCOMPARE(form.bLoaderReady, std::uint8_t(0));
-    QCOMPARE(form.ProgressBar1.value(), 8);
+    QVERIFY(!form.updateUnderWay());
+    if (fault == TransferFault::HungUp)
+        QVERIFY(form.Text29.text().contains("The connection on COM1 (/dev/ttyUSB0) was lost: the "
+                                            "device hung up."));
 
     // The port is free again: a new update starts.
-    fx.dialogs.onMessage = nullptr;
     const int writesBefore = fx.line.writes().size();
     form.Command2.click();
-    QCOMPARE(wireLog(fx.line, {}).mid(writesBefore, 1), QStringList{"AT+RESET#\r\n"});
-    QCOMPARE(fx.dialogs.messages.size(), 1);
+    QCOMPARE(wireLog(fx.line, file).mid(writesBefore, 1), QStringList{"AT+RESET#\r\n"});
 }
 
 QTEST_GUILESS_MAIN(TestFirmwareUpdate)

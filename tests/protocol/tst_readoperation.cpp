@@ -19,6 +19,7 @@ private slots:
     void pressWithPortOpenCancelsAtOnce();
     void portNameThatIsNotCom();
     void applyDuringReadCancelsIt();
+    void deviceGoneDuringConnectEndsAtOnce();
 };
 
 void TestReadOperation::promptDeviceFillsTheWindow()
@@ -37,7 +38,8 @@ void TestReadOperation::promptDeviceFillsTheWindow()
     QCOMPARE(fx.writesOf("AT+READ#").first().bytes, QByteArray("AT+READ#\r\n"));
     QCOMPARE(fx.writesOf("SETUP#")[1].timeMs - fx.writesOf("SETUP#")[0].timeMs, 1001);
     QCOMPARE(form.Text3.text(), QStringLiteral("Connection is successful\r\n"));
-    QCOMPARE(form.Text29.text(), QStringLiteral("Connection OK\r\nReading 1/20Times......\r\nread ok"));
+    QCOMPARE(form.Text29.text(),
+             QStringLiteral("Connection OK\r\nReading 1/20Times......\r\nread ok"));
     QCOMPARE(captions, (QStringList{"reading", "read data"}));
     QVERIFY(form.Command7.isEnabled());
     QVERIFY(!fx.line.isOpen());
@@ -171,6 +173,25 @@ void TestReadOperation::applyDuringReadCancelsIt()
     QCOMPARE(form.Command6.caption(), QStringLiteral("Port is open"));
     // Apply's own message, then the read's failure exit at its next send.
     QCOMPARE(fx.dialogs.messages, (QStringList{"Port is open or no", "Port is open or no"}));
+    QVERIFY(!fx.line.isOpen());
+}
+
+void TestReadOperation::deviceGoneDuringConnectEndsAtOnce()
+{
+    // The adapter is pulled while the read waits for "CONNECT": the read ends through
+    // its failure exit at the next attempt, not after the remaining attempts, and says
+    // why in the status log.
+    OperationFixture fx;
+    Form1 &form = *fx.form;
+    fx.loop.at(2500, [&] { fx.line.hangUp(); });
+    form.Command6.click();
+    QVERIFY(fx.loop.nowMs() < 3200);
+    QCOMPARE(fx.dialogs.messages, QStringList{"Port is open or no"});
+    QCOMPARE(
+        form.Text29.text(),
+        QStringLiteral("Please restart MELKO......Connection 4/20Times......\r\nThe connection "
+                       "on COM1 (/dev/ttyUSB0) was lost: the device hung up.\r\n"));
+    QCOMPARE(fx.writesOf("SETUP#").size(), 3);
     QVERIFY(!fx.line.isOpen());
 }
 

@@ -32,12 +32,18 @@ void TestWifiRestart::credentialsAsTyped_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QByteArray>("command");
-    QTest::newRow("empty") << "" << "" << QByteArray("AT+WIFI,,#\r\n");
-    QTest::newRow("comma and hash") << "my,net#" << "p#a,ss" << QByteArray("AT+WIFI,my,net#,p#a,ss#\r\n");
-    QTest::newRow("spaces kept") << " net " << " pw" << QByteArray("AT+WIFI, net , pw#\r\n");
-    QTest::newRow("control characters left out") << "net\r\nREBOOT#" << "p\tw" << QByteArray("AT+WIFI,netREBOOT#,pw#\r\n");
-    QTest::newRow("Latin-1 as its bytes") << QString::fromUtf8("Caf\u00E9") << QString::fromUtf8("\u00B0")
-                                          << QByteArray("AT+WIFI,Caf\xE9,\xB0#\r\n");
+    QTest::newRow("empty") << ""
+                           << "" << QByteArray("AT+WIFI,,#\r\n");
+    QTest::newRow("comma and hash") << "my,net#"
+                                    << "p#a,ss" << QByteArray("AT+WIFI,my,net#,p#a,ss#\r\n");
+    QTest::newRow("spaces kept") << " net "
+                                 << " pw" << QByteArray("AT+WIFI, net , pw#\r\n");
+    QTest::newRow("control characters left out")
+        << "net\r\nREBOOT#"
+        << "p\tw" << QByteArray("AT+WIFI,netREBOOT#,pw#\r\n");
+    QTest::newRow("Latin-1 as its bytes")
+        << QString::fromUtf8("Caf\u00E9") << QString::fromUtf8("\u00B0")
+        << QByteArray("AT+WIFI,Caf\xE9,\xB0#\r\n");
 }
 
 void TestWifiRestart::credentialsAsTyped()
@@ -100,7 +106,8 @@ void TestWifiRestart::credentialsTheLineCannotCarry_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("field");
-    QTest::newRow("name") << QString::fromUtf8("\u5BB6\u5EAD") << "secret" << "ssid";
+    QTest::newRow("name") << QString::fromUtf8("\u5BB6\u5EAD") << "secret"
+                          << "ssid";
     QTest::newRow("password") << "home" << QString::fromUtf8("pa\u20ACs") << "pass";
 }
 

@@ -70,8 +70,8 @@ void TestWriteOperation::staticWrite()
     const QByteArrayList sent = fx.sent();
     QCOMPARE(sent.size(), 19);
     QCOMPARE(sent.mid(2, 5), (QByteArrayList{"AT+DHCP,0#\r\n", "AT+IP,192,168,1,99#\r\n",
-                                            "AT+SUB,255,255,255,0#\r\n", "AT+GW,192,168,1,1#\r\n",
-                                            "AT+DNS,8,8,8,8#\r\n"}));
+                                             "AT+SUB,255,255,255,0#\r\n", "AT+GW,192,168,1,1#\r\n",
+                                             "AT+DNS,8,8,8,8#\r\n"}));
     const auto writes = fx.line.writes();
     QCOMPARE(writes[7].timeMs - writes[6].timeMs, 402); // after "AT+DNS,"
 }
@@ -114,26 +114,47 @@ void TestWriteOperation::codes_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QByteArray>("command");
 
-    QTest::newRow("backlight ON") << "Combo16" << "ON" << QByteArray("AT+BACKLIGHT,00#");
-    QTest::newRow("backlight 05") << "Combo16" << "05" << QByteArray("AT+BACKLIGHT,05#");
-    QTest::newRow("unit mi") << "Combo4" << "mi" << QByteArray("AT+UNIT,2#");
-    QTest::newRow("unit third") << "Combo4" << QString::fromUtf8("\u516C\u91CC") << QByteArray("AT+UNIT,3#");
-    QTest::newRow("unit other") << "Combo4" << "KM" << QByteArray("AT+UNIT,2#");
-    QTest::newRow("digi clear") << "Check1" << "0" << QByteArray("AT+DIGI,0#");
-    QTest::newRow("digi grey") << "Check1" << "2" << QByteArray("AT+DIGI,0#");
-    QTest::newRow("path None") << "Combo7" << "None" << QByteArray("AT+PATH,0#");
-    QTest::newRow("path 2-2") << "Combo7" << "WIDE1-1WIDE2-2" << QByteArray("AT+PATH,3#");
-    QTest::newRow("path other") << "Combo7" << "wide" << QByteArray("AT+PATH,1#");
-    QTest::newRow("alias WIDE1") << "Combo8" << "WIDE1" << QByteArray("AT+ALIAS,1#");
-    QTest::newRow("alias WIDE2") << "Combo8" << "WIDE2" << QByteArray("AT+ALIAS,2#");
-    QTest::newRow("alias other") << "Combo8" << "" << QByteArray("AT+ALIAS,3#");
-    QTest::newRow("empty callsign") << "Text4" << "" << QByteArray("AT+CALL,      -10#");
-    QTest::newRow("six characters") << "Text4" << "AB1CDE" << QByteArray("AT+CALL,AB1CDE-10#");
-    QTest::newRow("four characters") << "Text4" << "AB1C" << QByteArray("AT+CALL,AB1C  -10#");
-    QTest::newRow("longer callsign sent whole") << "Text4" << "AB1CDEFG" << QByteArray("AT+CALL,AB1CDEFG-10#");
-    QTest::newRow("comma and hash unchanged") << "Text7" << "a,b#c" << QByteArray("AT+COMMENT,a,b#c#");
-    QTest::newRow("line break left out") << "Text7" << "a\nAT+RESET#\r" << QByteArray("AT+COMMENT,aAT+RESET##");
-    QTest::newRow("frequency") << "Text31" << "145.0000" << QByteArray("\r\nAT+FREQ,145.0000#");
+    QTest::newRow("backlight ON") << "Combo16"
+                                  << "ON" << QByteArray("AT+BACKLIGHT,00#");
+    QTest::newRow("backlight 05") << "Combo16"
+                                  << "05" << QByteArray("AT+BACKLIGHT,05#");
+    QTest::newRow("unit mi") << "Combo4"
+                             << "mi" << QByteArray("AT+UNIT,2#");
+    QTest::newRow("unit third") << "Combo4" << QString::fromUtf8("\u516C\u91CC")
+                                << QByteArray("AT+UNIT,3#");
+    QTest::newRow("unit other") << "Combo4"
+                                << "KM" << QByteArray("AT+UNIT,2#");
+    QTest::newRow("digi clear") << "Check1"
+                                << "0" << QByteArray("AT+DIGI,0#");
+    QTest::newRow("digi grey") << "Check1"
+                               << "2" << QByteArray("AT+DIGI,0#");
+    QTest::newRow("path None") << "Combo7"
+                               << "None" << QByteArray("AT+PATH,0#");
+    QTest::newRow("path 2-2") << "Combo7"
+                              << "WIDE1-1WIDE2-2" << QByteArray("AT+PATH,3#");
+    QTest::newRow("path other") << "Combo7"
+                                << "wide" << QByteArray("AT+PATH,1#");
+    QTest::newRow("alias WIDE1") << "Combo8"
+                                 << "WIDE1" << QByteArray("AT+ALIAS,1#");
+    QTest::newRow("alias WIDE2") << "Combo8"
+                                 << "WIDE2" << QByteArray("AT+ALIAS,2#");
+    QTest::newRow("alias other") << "Combo8"
+                                 << "" << QByteArray("AT+ALIAS,3#");
+    QTest::newRow("empty callsign") << "Text4"
+                                    << "" << QByteArray("AT+CALL,      -10#");
+    QTest::newRow("six characters") << "Text4"
+                                    << "AB1CDE" << QByteArray("AT+CALL,AB1CDE-10#");
+    QTest::newRow("four characters") << "Text4"
+                                     << "AB1C" << QByteArray("AT+CALL,AB1C  -10#");
+    QTest::newRow("longer callsign sent whole") << "Text4"
+                                                << "AB1CDEFG" << QByteArray("AT+CALL,AB1CDEFG-10#");
+    QTest::newRow("comma and hash unchanged") << "Text7"
+                                              << "a,b#c" << QByteArray("AT+COMMENT,a,b#c#");
+    QTest::newRow("line break left out")
+        << "Text7"
+        << "a\nAT+RESET#\r" << QByteArray("AT+COMMENT,aAT+RESET##");
+    QTest::newRow("frequency") << "Text31"
+                               << "145.0000" << QByteArray("\r\nAT+FREQ,145.0000#");
 }
 
 void TestWriteOperation::codes()
@@ -226,7 +247,8 @@ void TestWriteOperation::valuesTheLineCannotCarry()
     form.Command7.click();
     const QByteArrayList sent = fx.sent();
     QCOMPARE(sent.size(), 14);
-    QVERIFY(sent.contains("AT+POSI,!3035.00N/11417.00E> 20\xB0""C#\r\n"));
+    QVERIFY(sent.contains("AT+POSI,!3035.00N/11417.00E> 20\xB0"
+                          "C#\r\n"));
     QVERIFY(fx.writesOf("AT+COMMENT,").isEmpty());
     QCOMPARE(form.Text29.text(),
              QStringLiteral("Writing......\r\nNot sent: \"Status\" holds characters the device "

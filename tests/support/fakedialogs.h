@@ -18,6 +18,8 @@ public:
     QQueue<QString> fileAnswers;
     // Runs while a message box is "open" (a click inside the box's own event loop).
     std::function<void(const QString &)> onMessage;
+    // Runs while a file dialog is "open": the window's events go on under a dialog.
+    std::function<void()> whileFileDialogOpen;
 
     void message(const QString &text) override
     {
@@ -28,6 +30,8 @@ public:
     QString chooseFile(const FileDialogRequest &request) override
     {
         fileRequests << request;
+        if (whileFileDialogOpen)
+            whileFileDialogOpen();
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
 };

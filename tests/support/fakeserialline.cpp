@@ -22,6 +22,14 @@ void FakeSerialLine::close()
     m_received.clear();
 }
 
+void FakeSerialLine::hangUp(const QString &reason)
+{
+    if (!m_open)
+        return;
+    close();
+    emit lineLost(reason);
+}
+
 bool FakeSerialLine::write(const QByteArray &bytes)
 {
     if (!m_open || m_broken)

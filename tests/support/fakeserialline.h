@@ -36,8 +36,10 @@ public:
     // Like deliver(), but the bytes arrive after the given delay.
     void deliverAfter(int delayMs, const QByteArray &bytes);
 
-    // The device went away (cable pulled): the port still reads open, writes fail.
+    // The port refuses output from now on, though it still reads open.
     void breakLine() { m_broken = true; }
+    // The device went away (cable pulled): the line closes itself and says why.
+    void hangUp(const QString &reason = QStringLiteral("the device hung up"));
 
     QString openedName() const { return m_name; }
     LineSettings openedSettings() const { return m_settings; }

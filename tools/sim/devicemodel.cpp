@@ -155,8 +155,14 @@ void DeviceModel::processText(const QByteArray &bytes)
         if (c == '\r' || c == '\n') {
             const QByteArray line = m_line;
             m_line.clear();
-            if (!line.isEmpty())
-                handleLine(line);
+            if (line.isEmpty())
+                continue;
+            handleLine(line);
+            const int limit = m_options.faults.hangUpAfterLines;
+            if (limit > 0 && ++m_linesReceived >= limit) {
+                dropLine(QStringLiteral("after %1 lines from the host").arg(limit));
+                return;
+            }
         } else if (m_line.size() < kMaxLineLength) {
             m_line += c;
         }

@@ -124,6 +124,7 @@ private:
     int m_trueLength = 0;
     int m_blocksAccepted = 0;
     int m_framesReceived = 0;
+    int m_linesReceived = 0;
     bool m_refusedOnce = false;
     // The host's block counter as the loader's replies move it: 0xC5 makes the host send
     // the block at its counter and advance, 0x55 send the block at its counter and stay.

@@ -27,6 +27,9 @@ struct DeviceFaults
     qint64 hangUpAfterBytes = 0;
     // The line drops when this many block frames have arrived; 0: off.
     int hangUpAfterBlocks = 0;
+    // The line drops once this many command lines have arrived (the last one is still
+    // acted on, but never answered); 0: off.
+    int hangUpAfterLines = 0;
     // Random bytes: garbageLength of them every garbageEveryMs (0: never), and one
     // burst of garbageBurst bytes just before the device's first answer (0: none).
     int garbageEveryMs = 0;

@@ -79,6 +79,11 @@ struct Switches
                                     "Fault: drop the line when the K-th block frame has "
                                     "arrived (closes and exits with status 3).",
                                     "K"};
+    QCommandLineOption hangUpLines{"hang-up-after-lines",
+                                   "Fault: drop the line once K command lines have come from the "
+                                   "host; the last one is acted on but not answered (closes and "
+                                   "exits with status 3).",
+                                   "K"};
     QCommandLineOption garbageEvery{"garbage-every",
                                     "Fault: send random bytes every MS milliseconds.", "MS"};
     QCommandLineOption garbageLength{
@@ -95,10 +100,11 @@ struct Switches
 
     QList<QCommandLineOption> all() const
     {
-        return {help,         version,      link,          log,          quiet,      settings,
-                imageOut,     registerPort, replyDelay,   noPacing,      flashTime,    bootTime,   loaderWindow,
-                ignore,       answerAfter,  strayByte,     refuseBlock,  stallAfter, hangUpBytes,
-                hangUpBlocks, garbageEvery, garbageLength, garbageBurst, garbageSeed};
+        return {help,        version,      link,          log,          quiet,
+                settings,    imageOut,     registerPort,  replyDelay,   noPacing,
+                flashTime,   bootTime,     loaderWindow,  ignore,       answerAfter,
+                strayByte,   refuseBlock,  stallAfter,    hangUpBytes,  hangUpBlocks,
+                hangUpLines, garbageEvery, garbageLength, garbageBurst, garbageSeed};
     }
 };
 
@@ -208,6 +214,7 @@ SimCommandLine::Outcome SimCommandLine::parse(const QStringList &arguments)
         readNumber(parser, switches.stallAfter, 0, faults.stallAfterBlocks, m_error) &&
         readNumber(parser, switches.hangUpBytes, 1, faults.hangUpAfterBytes, m_error) &&
         readNumber(parser, switches.hangUpBlocks, 1, faults.hangUpAfterBlocks, m_error) &&
+        readNumber(parser, switches.hangUpLines, 1, faults.hangUpAfterLines, m_error) &&
         readNumber(parser, switches.garbageEvery, 1, faults.garbageEveryMs, m_error) &&
         readNumber(parser, switches.garbageLength, 1, faults.garbageLength, m_error) &&
         readNumber(parser, switches.garbageBurst, 1, faults.garbageBurst, m_error) &&
