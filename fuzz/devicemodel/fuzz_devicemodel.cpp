@@ -5,7 +5,8 @@
 //   options bit 0: bytes travel at the line rate; bit 1: a stray byte before each loader
 //           reply; bits 2-3: no fault, one command ignored, one command heard from its
 //           n-th try, one block refused once; bit 4: the loader stalls after n blocks;
-//           bit 5: the line drops after n*16 bytes; bit 6: after n block frames
+//           bit 5: the line drops after n*16 bytes; bit 6: after n block frames;
+//           bit 7: after n command lines
 //   boot    the boot time in 4 ms steps;  window  the loader window in 40 ms steps
 //   op      see the switch in LLVMFuzzerTestOneInput
 
@@ -288,6 +289,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         faults.hangUpAfterBytes = 16 * (1 + faultValue);
     if (flags & 0x40)
         faults.hangUpAfterBlocks = 1 + faultValue % 4;
+    if (flags & 0x80)
+        faults.hangUpAfterLines = 1 + faultValue % 8;
 
     VirtualEventLoop loop;
     DeviceModel model(loop, options);
