@@ -5,8 +5,10 @@
 //         bit 0 set: the next three bytes give a length and the rest of the input is
 //         repeated to that length: up to 16 KiB, or with bit 1 set up to a little past
 //         the largest file accepted, so that every block count the header can carry is
-//         reached
+//         reached; bit 2 set: a file of 5000 bytes to 64 KiB also goes through a whole
+//         update against the device model, whose loader refuses block (mode >> 3) once
 
+#include "devicelink.h"
 #include "fakedialogs.h"
 #include "fakeserialline.h"
 #include "fuzzcheck.h"
@@ -162,6 +164,49 @@ void checkOpenRom(const QByteArray &file)
     }
 }
 
+// "Open ROM", then "update" against the device model on the virtual clock: the device
+// stores exactly the file, and the window ends the update with the port closed.
+void checkUpdate(const QByteArray &file, int refuseBlock)
+{
+    const QString path = QDir(programFolder()).filePath(QStringLiteral("update.bin"));
+    {
+        QFile out(path);
+        FUZZ_CHECK(out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                       out.write(file) == file.size(),
+                   QStringLiteral("cannot write %1").arg(path));
+    }
+    VirtualEventLoop loop;
+    FakeSerialLine line(loop);
+    FakeDialogs dialogs;
+    const QString port = QStringLiteral("/dev/ttyUSB0");
+    line.openablePorts.insert(port);
+    Form1 form(Form1::Platform{loop, line, dialogs, programFolder(), [port] {
+                                   return QList<SystemPort>{{port, QString(), true}};
+                               }});
+    form.Form_Load();
+    form.Combo1.pick(QStringLiteral("COM1"));
+    DeviceOptions options;
+    options.pacing = false;
+    options.faults.refuseBlock = refuseBlock;
+    DeviceLink link(loop, line, options);
+
+    dialogs.fileAnswers.enqueue(path);
+    form.Command1.click();
+    form.Command2.click();
+    loop.advanceBy(120000);
+
+    FUZZ_CHECK(dialogs.messages.isEmpty(),
+               QStringLiteral("the update showed %1").arg(shown(dialogs.messages.join('|'))));
+    FUZZ_CHECK(link.model().receivedImage() == file,
+               QStringLiteral("the device stored %1 bytes of a %2-byte file; the log ends %3")
+                   .arg(link.model().receivedImage().size())
+                   .arg(file.size())
+                   .arg(shown(form.Text29.text().right(120))));
+    FUZZ_CHECK(form.Label2.caption().startsWith(QLatin1String("update complete")),
+               QStringLiteral("the update ended with %1").arg(shown(form.Label2.caption())));
+    FUZZ_CHECK(!form.MSComm1.PortOpen(), QStringLiteral("the port stays open after the update"));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -191,5 +236,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (file.size() <= FirmwareImage::maxFileLength)
         checkImage(file);
     checkOpenRom(file);
+    if ((mode & 4) && file.size() >= 5000 && file.size() <= 64 * 1024)
+        checkUpdate(file, mode >> 3);
     return 0;
 }
