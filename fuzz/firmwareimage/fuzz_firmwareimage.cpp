@@ -34,7 +34,9 @@ const QString &programFolder()
     return path;
 }
 
-char xorOf(const char *bytes, qsizetype size)
+// The target's own arithmetic needs no coverage feedback; without it a large image is
+// checked several times faster.
+__attribute__((no_sanitize("coverage"))) char xorOf(const char *bytes, qsizetype size)
 {
     char sum = 0;
     for (qsizetype i = 0; i < size; ++i)
@@ -68,9 +70,9 @@ void checkImage(const QByteArray &file)
                    .arg(length));
     FUZZ_CHECK(image.startsWith(file),
                QStringLiteral("the padded image does not begin with the file"));
-    for (qsizetype i = file.size(); i < image.size(); ++i)
-        FUZZ_CHECK(image[i] == char(0xFF),
-                   QStringLiteral("padding byte %1 is 0x%2").arg(i).arg(uchar(image[i]), 2, 16));
+    const qsizetype padding = image.size() - file.size();
+    FUZZ_CHECK(image.endsWith(QByteArray(padding, char(0xFF))),
+               QStringLiteral("the %1 bytes of padding are not all 0xFF").arg(padding));
 
     QByteArray reassembled;
     for (int block = 0; block <= blocks; ++block) {
