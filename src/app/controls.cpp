@@ -81,6 +81,21 @@ void ComboBox::clearItems()
     emit changed();
 }
 
+void ComboBox::setItems(const QStringList &items, const QStringList &toolTips)
+{
+    if (items == m_items && toolTips == m_toolTips)
+        return;
+    m_items = items;
+    m_toolTips = toolTips;
+    emit changed();
+}
+
+void ComboBox::dropDown()
+{
+    if (onDropDown)
+        onDropDown();
+}
+
 void ComboBox::pick(const QString &item)
 {
     setText(item);

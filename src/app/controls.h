@@ -85,10 +85,16 @@ public:
     QStringList itemToolTips() const { return m_toolTips; }
     void addItem(const QString &item, const QString &toolTip = QString());
     void clearItems();
+    // Replaces the whole list at once (the text stays); `toolTips` runs parallel to it.
+    void setItems(const QStringList &items, const QStringList &toolTips);
 
     // A user's pick of a list item (never a text set by the program).
     std::function<void()> onClick;
     void pick(const QString &item);
+
+    // The list is about to drop down (the view calls it before it shows the list).
+    std::function<void()> onDropDown;
+    void dropDown();
 
 private:
     QString m_text;

@@ -1,11 +1,13 @@
 #include "app/form1.h"
 
 #include "app/settingsfields.h"
+#include "app/settingslocation.h"
 #include "platform/eventloop.h"
 #include "platform/userdialogs.h"
 #include "serial/serialline.h"
 
 #include <QDir>
+#include <QScopeGuard>
 
 const QString Form1::caption = QStringLiteral("Zandrel KS936 aprs config");
 
@@ -15,8 +17,10 @@ Form1::Form1(const Platform &platform, QObject *parent)
       Timer1(platform.loop, 1000, false, [this] { dispatch([this] { Timer1_Timer(); }); }),
       Timer2(platform.loop, 100, true, [this] { dispatch([this] { Timer2_Timer(); }); }),
       m_loop(platform.loop), m_dialogs(platform.dialogs), m_programFolder(platform.programFolder),
-      m_portMap(QDir(platform.programFolder).filePath(QStringLiteral("PortSet.ini")),
-                platform.systemPorts)
+      m_settingsFile(!platform.settingsFile.isEmpty()
+                         ? platform.settingsFile
+                         : QDir(platform.programFolder).filePath(SettingsLocation::fileName())),
+      m_portMap(m_settingsFile, platform.systemPorts)
 {
     Command7.setEnabled(false);
     // A real log holds a few lines, a loaded setup file at most 64 KiB; a device that
@@ -32,6 +36,7 @@ Form1::Form1(const Platform &platform, QObject *parent)
     Text31.onChange = [this] { Text31_Change(); };
 
     Combo1.onClick = [this] { dispatch([this] { Combo1_Click(); }); };
+    Combo1.onDropDown = [this] { dispatch([this] { Combo1_DropDown(); }); };
     Combo2.onClick = [this] { dispatch([this] { Combo2_Click(); }); };
     const std::pair<CommandButton *, void (Form1::*)()> buttons[] = {
         {&Command0, &Form1::Command0_Click}, {&Command1, &Form1::Command1_Click},
@@ -62,6 +67,8 @@ void Form1::dispatch(const std::function<void()> &handler)
 {
     if (m_unloading)
         return;
+    ++m_handlersRunning;
+    const auto finished = qScopeGuard([this] { --m_handlersRunning; });
     try {
         handler();
     } catch (const FormUnloaded &) {
@@ -78,11 +85,6 @@ void Form1::Form_Unload()
     m_loop.interrupt();
 }
 
-QString Form1::portSettingsFile() const
-{
-    return QDir(m_programFolder).filePath(QStringLiteral("PortSet.ini"));
-}
-
 // Start-up: restore the port name, list the ports that open, fill the lists and set up
 // the serial control, leaving the port closed.
 void Form1::Form_Load()
@@ -91,17 +93,7 @@ void Form1::Form_Load()
     MSComm1.setPortOpen(false);
 
     // From here on a failing step is skipped and start-up goes on with the next one.
-    for (int n = 1; n <= 16; ++n) {
-        try {
-            MSComm1.setCommPort(n);
-            MSComm1.setPortOpen(true);
-        } catch (const CommError &) {
-        }
-        if (MSComm1.PortOpen()) {
-            Combo1.addItem(QStringLiteral("COM%1").arg(n), m_portMap.describe(n));
-            MSComm1.setPortOpen(false);
-        }
-    }
+    probePorts();
 
     SettingsFields::fillLists(*this);
 

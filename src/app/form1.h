@@ -49,8 +49,11 @@ public:
         EventLoop &loop;
         SerialLine &line;
         UserDialogs &dialogs;
-        QString programFolder;          // where PortSet.ini and the file dialogs start
+        QString programFolder;           // where the file dialogs start
         PortMap::Enumerator systemPorts; // the machine's serial devices
+        // The port-settings file PortSet.ini (see SettingsLocation); when empty, the
+        // file beside the program.
+        QString settingsFile = QString();
     };
 
     explicit Form1(const Platform &platform, QObject *parent = nullptr);
@@ -182,6 +185,10 @@ public:
 
     // ---- form-level state ---------------------------------------------------------
     QString sRxLine;
+    // A device or setup-file line is never longer than about a hundred characters;
+    // sRxLine keeps at most this many, so that a line without end costs no more per byte
+    // than an ordinary one (the rest of such a line is dropped).
+    static constexpr int maxLineLength = 1024;
     std::uint8_t bConnectOk = 0;
     std::uint8_t bReadEnd = 0;
     std::uint8_t bFreqSaved = 0;
@@ -208,6 +215,8 @@ public:
     // ---- handlers -----------------------------------------------------------------
     void Form_Load();
     void Combo1_Click();
+    // The port list is about to open: look for the ports again, as start-up does.
+    void Combo1_DropDown();
     void Combo2_Click();
     void Command0_Click();
     void Command1_Click();
@@ -241,8 +250,15 @@ public:
                       const QString &Parity, const QString &Databits, const QString &FlowControl,
                       const QString &InBuff, const QString &OutBuff);
 
-    // The port-settings file beside the program.
-    QString portSettingsFile() const;
+    // The port-settings file PortSet.ini.
+    QString portSettingsFile() const { return m_settingsFile; }
+    // Lists the ports COM1 to COM16 that open, each with a tooltip naming its device,
+    // after one look at the system's serial devices. Leaves the port number at the last
+    // one tried.
+    void probePorts();
+    // The details for a failure message: why a port did not open and what to do about
+    // it, or nothing when the failure was not a port that would not open.
+    QString failureDetails(const std::exception &error) const;
     // The port name check of the read, write and WiFi operations: a name that does not
     // begin with "COM" is shown as "COM1" (the open port stays as it is).
     void checkPortName();
@@ -269,6 +285,8 @@ private:
     EventLoop &m_loop;
     UserDialogs &m_dialogs;
     QString m_programFolder;
+    QString m_settingsFile;
     PortMap m_portMap;
     bool m_unloading = false;
+    int m_handlersRunning = 0; // dispatched handlers under way, nested ones included
 };

@@ -227,8 +227,8 @@ void Form1::Command2_Click()
         Delay(100);
         openPort(*this);
         Timer1.setEnabled(true);
-    } catch (const std::exception &) {
-        dialogs().message(QStringLiteral("Port is use or no"));
+    } catch (const std::exception &error) {
+        dialogs().message(QStringLiteral("Port is use or no"), failureDetails(error));
     }
 }
 

@@ -19,7 +19,9 @@ class UserDialogs
 public:
     virtual ~UserDialogs() = default;
     // A message box with the text and a single OK button; returns when it is closed.
-    virtual void message(const QString &text) = 0;
+    // `details`, when given, explains the text further (why a port did not open and
+    // what to do about it) and is shown with it.
+    virtual void message(const QString &text, const QString &details = QString()) = 0;
     // Returns the chosen full path, or an empty string when the user cancelled.
     virtual QString chooseFile(const FileDialogRequest &request) = 0;
 };

@@ -92,12 +92,12 @@ void Form1::Command6_Click()
         Command7.setEnabled(true);
         Command6.setCaption(QStringLiteral("read data"));
         sRxLine.clear();
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
         // Nothing is restored: the caption and "Write data" keep their state. A device
         // that went away is named again, since the attempts' status texts replaced the
         // note written when it happened.
         if (!MSComm1.lostReason().isEmpty())
             Text29.appendLine(lineLossNote(MSComm1.lostReason()));
-        dialogs().message(QStringLiteral("Port is open or no"));
+        dialogs().message(QStringLiteral("Port is open or no"), failureDetails(error));
     }
 }

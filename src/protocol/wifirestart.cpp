@@ -53,8 +53,8 @@ void Form1::Command8_Click()
         }
         MSComm1.setPortOpen(false);
         Command8.setCaption(QStringLiteral("Apply"));
-    } catch (const std::exception &) {
-        dialogs().message(QStringLiteral("Port is open or no"));
+    } catch (const std::exception &error) {
+        dialogs().message(QStringLiteral("Port is open or no"), failureDetails(error));
         Command8.setCaption(QStringLiteral("Apply"));
     }
 }
@@ -72,8 +72,8 @@ void Form1::Command9_Click()
         MSComm1.Output(QStringLiteral("REBOOT#") + lineEnd);
         Delay(500);
         MSComm1.Output(QStringLiteral("REBOOT#") + lineEnd);
-    } catch (const std::exception &) {
-        dialogs().message(QStringLiteral("Port is open or no"));
+    } catch (const std::exception &error) {
+        dialogs().message(QStringLiteral("Port is open or no"), failureDetails(error));
     }
     // Closing lets the second command drain before the port goes away.
     MSComm1.setPortOpen(false);

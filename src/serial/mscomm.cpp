@@ -39,13 +39,17 @@ void MSComm::setPortOpen(bool open)
     if (m_line.isOpen())
         throw CommError("Port already open");
     const QString name = systemName();
-    if (name.isEmpty())
-        throw CommError(
-            QStringLiteral("COM%1 stands for no serial device").arg(m_commPort).toStdString());
-    QString error;
+    if (name.isEmpty()) {
+        const QString reason = QStringLiteral("COM%1 stands for no serial device").arg(m_commPort);
+        throw CommError(reason.toStdString(), {OpenFailure::Cause::Missing, QString(), reason});
+    }
+    OpenFailure failure;
     m_lostReason.clear();
-    if (!m_line.open(name, *LineSettings::parse(m_settings), &error))
-        throw CommError(QStringLiteral("Cannot open %1: %2").arg(name, error).toStdString());
+    if (!m_line.open(name, *LineSettings::parse(m_settings), &failure)) {
+        failure.device = name;
+        throw CommError(
+            QStringLiteral("Cannot open %1: %2").arg(name, failure.reason).toStdString(), failure);
+    }
     m_openedName = name;
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 // A failed serial operation: a port that cannot be opened, output on a closed port, a
@@ -13,6 +14,16 @@ class CommError : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
+    CommError(const std::string &what, OpenFailure failure)
+        : std::runtime_error(what), m_openFailure(std::move(failure))
+    {
+    }
+
+    // Why the port did not open, when that is what failed.
+    const std::optional<OpenFailure> &openFailure() const { return m_openFailure; }
+
+private:
+    std::optional<OpenFailure> m_openFailure;
 };
 
 // The serial port control the handlers use: a port number, line settings, open and

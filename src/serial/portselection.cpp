@@ -3,8 +3,10 @@
 #include "app/form1.h"
 #include "platform/userdialogs.h"
 #include "serial/inifile.h"
+#include "serial/openfailure.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 QString Form1::ReadINI(const QString &Section, const QString &KeyName, const QString &Filename)
 {
@@ -16,6 +18,8 @@ QString Form1::ReadINI(const QString &Section, const QString &KeyName, const QSt
 bool Form1::writeIniKey(const QString &section, const QString &key, const QString &value,
                         const QString &fileName)
 {
+    // The user's configuration folder may not exist yet.
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
     QString reason;
     if (IniFile::write(section, key, value, fileName, &reason))
         return true;
@@ -65,6 +69,51 @@ QString Form1::portDescription() const
     const QString device = MSComm1.openedName();
     const QString port = QStringLiteral("COM%1").arg(MSComm1.CommPort());
     return device.isEmpty() ? port : QStringLiteral("%1 (%2)").arg(port, device);
+}
+
+void Form1::probePorts()
+{
+    m_portMap.refresh();
+    QStringList items;
+    QStringList toolTips;
+    for (int n = 1; n <= 16; ++n) {
+        try {
+            MSComm1.setCommPort(n);
+            MSComm1.setPortOpen(true);
+        } catch (const CommError &) {
+        }
+        if (MSComm1.PortOpen()) {
+            items << QStringLiteral("COM%1").arg(n);
+            toolTips << m_portMap.describe(n);
+            MSComm1.setPortOpen(false);
+        }
+    }
+    Combo1.setItems(items, toolTips);
+}
+
+// Opening the port list looks again, so an adapter plugged in since start-up shows up
+// and one pulled out goes. The probe opens every port in turn, so it is left out while
+// the port is open and while another handler is under way (it waits, and may be about
+// to open its port or to reopen a device that is restarting): the list then stays as it
+// was. The shown text and the selected port number stay.
+void Form1::Combo1_DropDown()
+{
+    if (MSComm1.PortOpen() || m_handlersRunning > 1)
+        return;
+    const int selected = MSComm1.CommPort();
+    probePorts();
+    MSComm1.setCommPort(selected);
+}
+
+// The details of a failure message: why a port did not open, or why the line was lost.
+QString Form1::failureDetails(const std::exception &error) const
+{
+    const auto *commError = dynamic_cast<const CommError *>(&error);
+    if (commError && commError->openFailure())
+        return describeOpenFailure(*commError->openFailure(), portSettingsFile());
+    if (!MSComm1.lostReason().isEmpty())
+        return lineLossNote(MSComm1.lostReason());
+    return QString();
 }
 
 void Form1::checkPortName()

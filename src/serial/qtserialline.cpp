@@ -30,13 +30,16 @@ QtSerialLine::~QtSerialLine()
     close();
 }
 
-bool QtSerialLine::open(const QString &systemName, const LineSettings &settings, QString *error)
+bool QtSerialLine::open(const QString &systemName, const LineSettings &settings,
+                        OpenFailure *failure)
 {
     m_port.setPortName(systemName);
     const bool ok = m_port.open(QIODevice::ReadWrite);
     if (!ok) {
-        if (error)
-            *error = m_port.errorString();
+        if (failure) {
+            failure->cause = OpenFailure::classify(m_port.error(), systemName);
+            failure->reason = m_port.errorString();
+        }
         return false;
     }
     const QSerialPort::Parity parity = settings.parity == 'e'   ? QSerialPort::EvenParity
@@ -50,8 +53,10 @@ bool QtSerialLine::open(const QString &systemName, const LineSettings &settings,
         m_port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
         m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
-        if (error)
-            *error = m_port.errorString();
+        if (failure) {
+            failure->cause = OpenFailure::Cause::Other;
+            failure->reason = m_port.errorString();
+        }
         m_port.close();
         return false;
     }

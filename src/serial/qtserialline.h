@@ -12,7 +12,8 @@ public:
     explicit QtSerialLine(QObject *parent = nullptr);
     ~QtSerialLine() override;
 
-    bool open(const QString &systemName, const LineSettings &settings, QString *error) override;
+    bool open(const QString &systemName, const LineSettings &settings,
+              OpenFailure *failure) override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     bool write(const QByteArray &bytes) override;

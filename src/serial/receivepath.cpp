@@ -8,11 +8,6 @@
 
 namespace {
 
-// A device line is never longer than about a hundred characters. Past this length the
-// rest of a line is dropped until its CR, so that a device that never ends its line
-// costs the same per byte as one that does.
-constexpr int maxLineLength = 1024;
-
 // Only the first reply in the hex record is ever read (the firmware update clears the
 // record before each answer it awaits), so the record keeps its first part and drops
 // what comes after: a chatty device cannot make it grow without end.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/openfailure.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -25,7 +27,10 @@ class SerialLine : public QObject
 public:
     using QObject::QObject;
 
-    virtual bool open(const QString &systemName, const LineSettings &settings, QString *error) = 0;
+    // False when the port did not open; `failure` then says why (its cause and the
+    // system's reason; the device is left for the caller to fill in).
+    virtual bool open(const QString &systemName, const LineSettings &settings,
+                      OpenFailure *failure) = 0;
     // Lets pending output drain first (bounded to about a second), then closes.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

@@ -43,8 +43,8 @@ SetupValues shownSettings(const Form1 &form)
 // with too few commas) keeps what it filled before failing, and loading goes on.
 void applyLoadedLine(Form1 &form, const QString &line)
 {
-    form.sRxLine = line;
-    form.Text29.appendText(line + QStringLiteral("\r\n"));
+    form.sRxLine = line.left(Form1::maxLineLength); // as the receive path keeps a line
+    form.Text29.appendText(form.sRxLine + QStringLiteral("\r\n"));
     try {
         form.peizhi();
     } catch (const std::invalid_argument &) {

@@ -130,6 +130,14 @@ public:
         refresh();
     }
 
+    // Brings the widget up to date at once, for a change it must show before the next
+    // pass (a list that has just looked again is about to open its popup).
+    void refreshNow()
+    {
+        if (m_dirty)
+            refresh();
+    }
+
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
@@ -288,9 +296,49 @@ QPlainTextEdit *textArea(TextBox &box, QWidget *parent)
     return edit;
 }
 
+namespace {
+
+// A drop-down list that tells the model before its list opens, so the model can bring
+// the list up to date first (the port list looks for new ports then).
+class DropDownComboBox : public QComboBox
+{
+public:
+    DropDownComboBox(ComboBox &combo, QWidget *parent) : QComboBox(parent), m_combo(combo) {}
+
+    void showPopup() override
+    {
+        m_combo.dropDown();
+        for (QObject *child : children()) {
+            if (auto *refresh = dynamic_cast<WidgetRefresh *>(child))
+                refresh->refreshNow();
+        }
+        QComboBox::showPopup();
+    }
+
+private:
+    ComboBox &m_combo;
+};
+
+// Whether the widget lists exactly the model's items, with their tooltips.
+bool listsItemsOf(const QComboBox *widget, const ComboBox &combo)
+{
+    const QStringList items = combo.items();
+    const QStringList tips = combo.itemToolTips();
+    if (widget->count() != items.size())
+        return false;
+    for (int i = 0; i < items.size(); ++i) {
+        if (widget->itemText(i) != items[i] ||
+            widget->itemData(i, Qt::ToolTipRole).toString() != tips[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 QComboBox *comboBox(ComboBox &combo, QWidget *parent)
 {
-    auto *widget = new QComboBox(parent);
+    auto *widget = new DropDownComboBox(combo, parent);
     name(widget, combo, combo.name());
     widget->setEditable(true);
     widget->setInsertPolicy(QComboBox::NoInsert);
@@ -308,11 +356,8 @@ QComboBox *comboBox(ComboBox &combo, QWidget *parent)
                      [&combo, widget](int index) { combo.pick(widget->itemText(index)); });
     refreshOnChange(combo, widget, [&combo, widget, showing] {
         *showing = true;
-        const QStringList items = combo.items();
-        QStringList shownItems;
-        for (int i = 0; i < widget->count(); ++i)
-            shownItems << widget->itemText(i);
-        if (shownItems != items) {
+        if (!listsItemsOf(widget, combo)) {
+            const QStringList items = combo.items();
             widget->clear();
             const QStringList tips = combo.itemToolTips();
             for (int i = 0; i < items.size(); ++i) {

@@ -3,11 +3,23 @@
 #include "app/form1.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 
-void QtUserDialogs::message(const QString &text)
+void QtUserDialogs::message(const QString &text, const QString &details)
 {
     QMessageBox box(QMessageBox::NoIcon, Form1::caption, text, QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    if (!details.isEmpty()) {
+        // Shown at once, not behind a "Show Details" button: it is what the user needs
+        // to act on. The command it may hold can be selected and copied.
+        box.setInformativeText(details);
+        if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextFormat(Qt::PlainText);
+            label->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                           Qt::TextSelectableByKeyboard);
+        }
+    }
     box.exec();
 }
 

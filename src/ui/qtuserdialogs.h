@@ -10,7 +10,7 @@ class QtUserDialogs : public UserDialogs
 public:
     void setParentWidget(QWidget *parent) { m_parent = parent; }
 
-    void message(const QString &text) override;
+    void message(const QString &text, const QString &details = QString()) override;
     QString chooseFile(const FileDialogRequest &request) override;
 
 private:

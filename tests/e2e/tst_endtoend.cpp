@@ -16,6 +16,7 @@ private slots:
     void readEditWriteReadBack();
     void applyAndRestartReachTheDevice();
     void closingTheWindowDuringARead();
+    void imageChosenDuringAnUpdateIsRefused();
 };
 
 void TestEndToEnd::readEditWriteReadBack()
@@ -123,6 +124,50 @@ void TestEndToEnd::closingTheWindowDuringARead()
     QVERIFY(sim.waitForLog("port closed"));
     QVERIFY(!program.form->Timer2.isEnabled());
     QCOMPARE(program.form->Command6.caption(), QStringLiteral("reading"));
+}
+
+void TestEndToEnd::imageChosenDuringAnUpdateIsRefused()
+{
+    // "Open ROM" pressed before "update", its dialog left open while the update runs,
+    // then another image chosen in the middle of the transfer: the device still gets the
+    // first image whole, and nothing else.
+    QTemporaryDir dir;
+    SimulatorProcess sim(dir);
+    QVERIFY(sim.start());
+    Program program(dir, sim.ptyPath());
+    Form1 &form = *program.form;
+    const auto writeImage = [&dir](const QString &name, int length, int seed) {
+        QByteArray bytes(length, '\0');
+        for (int i = 0; i < length; ++i)
+            bytes[i] = char(i * seed + i / 2048);
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return bytes;
+    };
+    const QByteArray first = writeImage("first.bin", 40000, 7);
+    writeImage("second.bin", 4000, 11);
+    program.dialogs.fileAnswers << dir.filePath("first.bin");
+    form.Command1.click();
+
+    program.dialogs.fileAnswers << dir.filePath("second.bin");
+    program.dialogs.whileFileDialogOpen = [&] {
+        program.dialogs.whileFileDialogOpen = nullptr;
+        form.Command2.click();
+        QTRY_VERIFY_WITH_TIMEOUT(form.lBlockNo >= 5, 15000); // in the middle of the transfer
+    };
+    form.Command1.click();
+    QCOMPARE(program.dialogs.messages,
+             QStringList{"An update is running: the firmware image cannot change until it has "
+                         "ended."});
+
+    QTRY_VERIFY_WITH_TIMEOUT(!form.updateUnderWay(), 20000);
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+    QVERIFY(sim.waitForLog("image written"));
+    QFile received(sim.path("image.bin"));
+    QVERIFY(received.open(QIODevice::ReadOnly));
+    QCOMPARE(received.readAll(), first);
+    QCOMPARE(form.lRomLen, 40000);
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -20,6 +20,7 @@ private slots:
     void failingLinesDoNotStopTheLoad();
     void lineFeedsAloneMakeOneLine();
     void emptyFileLoadsNothing();
+    void overlongLineIsCutAsOnTheLine();
     void saveFailureKeepsTheEarlierFile_data();
     void saveFailureKeepsTheEarlierFile();
     void loadFailureIsReported_data();
@@ -263,6 +264,22 @@ void TestSetupFile::emptyFileLoadsNothing()
     QVERIFY(fx.dialogs.messages.isEmpty());
 }
 
+void TestSetupFile::overlongLineIsCutAsOnTheLine()
+{
+    // A line far longer than any setup line is kept to its first 1024 characters, as
+    // the receive path keeps a device line; the lines after it load as usual.
+    FormFixture fx;
+    Form1 &form = fx.create();
+    const QString file = fx.path(QStringLiteral("long.ini"));
+    writeFile(file, "COMMENT TEXT:" + QByteArray(60000, 'x') + "\r\nPASS:42\r\n");
+    fx.dialogs.fileAnswers << file;
+    form.Command4.click();
+    QCOMPARE(form.Text7.text(), QString(1024 - 13, QLatin1Char('x')));
+    QCOMPARE(form.Text5.text(), QStringLiteral("42"));
+    QCOMPARE(form.Text29.text(), file + "\r\n\r\nCOMMENT TEXT:" +
+                                     QString(1024 - 13, QLatin1Char('x')) + "\r\nPASS:42\r\n");
+}
+
 enum class SaveFailure
 {
     MissingFolder,
@@ -331,7 +348,13 @@ void TestSetupFile::saveFailureKeepsTheEarlierFile()
     }
 }
 
-enum class LoadFailure { Missing, Directory, TooLarge, EndlessDevice };
+enum class LoadFailure
+{
+    Missing,
+    Directory,
+    TooLarge,
+    EndlessDevice
+};
 Q_DECLARE_METATYPE(LoadFailure)
 
 void TestSetupFile::loadFailureIsReported_data()
@@ -341,10 +364,11 @@ void TestSetupFile::loadFailureIsReported_data()
 
     QTest::newRow("missing file") << LoadFailure::Missing << "No such file or directory";
     QTest::newRow("directory") << LoadFailure::Directory << "file to open is a directory";
-    QTest::newRow("too large")
-        << LoadFailure::TooLarge << "it is 65537 bytes long, and a setup file is at most 65536 bytes";
+    QTest::newRow("too large") << LoadFailure::TooLarge
+                               << "it is 65537 bytes long, and a setup file is at most 65536 bytes";
     QTest::newRow("device that never ends")
-        << LoadFailure::EndlessDevice << "it holds more than 65536 bytes, the most a setup file can hold";
+        << LoadFailure::EndlessDevice
+        << "it holds more than 65536 bytes, the most a setup file can hold";
 }
 
 void TestSetupFile::loadFailureIsReported()

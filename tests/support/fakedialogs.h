@@ -14,6 +14,7 @@ class FakeDialogs : public UserDialogs
 {
 public:
     QStringList messages;
+    QStringList details; // one entry per message, empty when it had none
     QVector<FileDialogRequest> fileRequests;
     QQueue<QString> fileAnswers;
     // Runs while a message box is "open" (a click inside the box's own event loop).
@@ -21,9 +22,10 @@ public:
     // Runs while a file dialog is "open": the window's events go on under a dialog.
     std::function<void()> whileFileDialogOpen;
 
-    void message(const QString &text) override
+    void message(const QString &text, const QString &messageDetails = QString()) override
     {
         messages << text;
+        details << messageDetails;
         if (onMessage)
             onMessage(text);
     }

@@ -1,10 +1,40 @@
 #include "fakeserialline.h"
 
-bool FakeSerialLine::open(const QString &systemName, const LineSettings &settings, QString *error)
+#include <optional>
+
+namespace {
+
+// What the system says for each cause.
+QString systemReason(OpenFailure::Cause cause)
 {
-    if (m_open || !openablePorts.contains(systemName)) {
-        if (error)
-            *error = QStringLiteral("No such file or directory");
+    switch (cause) {
+    case OpenFailure::Cause::Missing:
+        return QStringLiteral("No such file or directory");
+    case OpenFailure::Cause::PermissionDenied:
+        return QStringLiteral("Permission denied");
+    case OpenFailure::Cause::Busy:
+        return QStringLiteral("Device or resource busy");
+    case OpenFailure::Cause::Other:
+        break;
+    }
+    return QStringLiteral("Input/output error");
+}
+
+} // namespace
+
+bool FakeSerialLine::open(const QString &systemName, const LineSettings &settings,
+                          OpenFailure *failure)
+{
+    std::optional<OpenFailure::Cause> refusal;
+    if (m_open)
+        refusal = OpenFailure::Cause::Busy;
+    else if (refusedPorts.contains(systemName))
+        refusal = refusedPorts.value(systemName);
+    else if (!openablePorts.contains(systemName))
+        refusal = OpenFailure::Cause::Missing;
+    if (refusal) {
+        if (failure)
+            *failure = {*refusal, QString(), systemReason(*refusal)};
         return false;
     }
     m_open = true;

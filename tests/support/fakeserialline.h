@@ -3,6 +3,7 @@
 #include "platform/eventloop.h"
 #include "serial/serialline.h"
 
+#include <QHash>
 #include <QSet>
 #include <QVector>
 
@@ -22,8 +23,11 @@ public:
 
     // Ports that open successfully; any other name fails like an absent device.
     QSet<QString> openablePorts;
+    // Ports that fail to open for the given cause, with the system's usual words.
+    QHash<QString, OpenFailure::Cause> refusedPorts;
 
-    bool open(const QString &systemName, const LineSettings &settings, QString *error) override;
+    bool open(const QString &systemName, const LineSettings &settings,
+              OpenFailure *failure) override;
     void close() override;
     bool isOpen() const override { return m_open; }
     bool write(const QByteArray &bytes) override;
