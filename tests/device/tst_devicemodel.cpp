@@ -154,6 +154,7 @@ private slots:
 
     void ignoredCommands_data();
     void ignoredCommands();
+    void onlyKnownCommandsAreCounted();
     void answerAfterTries_data();
     void answerAfterTries();
     void strayByteBeforeLoaderReplies();
@@ -541,6 +542,23 @@ void TestDeviceModel::ignoredCommands()
     // Other commands are still heard.
     if (command != kProbe)
         QCOMPARE(device.command("AT+RESET#"), QByteArray("eeram reset\r\n"));
+}
+
+// A host sending endless distinct lines must not grow the device's memory: only its own
+// commands and those a fault names are counted.
+void TestDeviceModel::onlyKnownCommandsAreCounted()
+{
+    DeviceOptions options = unpaced();
+    options.faults.ignored = {"AT+HELLO"};
+    Device device(options);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(device.command("LINE" + QByteArray::number(i) + "#"), QByteArray());
+        QCOMPARE(device.command("AT+HELLO,1#"), QByteArray());
+        QCOMPARE(device.command("SETUP#"), QByteArray("CONNECT\r\n"));
+    }
+    QCOMPARE(device.model.commandCount("LINE0"), 0);
+    QCOMPARE(device.model.commandCount("AT+HELLO"), 3);
+    QCOMPARE(device.model.commandCount("SETUP"), 3);
 }
 
 void TestDeviceModel::answerAfterTries_data()

@@ -173,7 +173,8 @@ void DeviceModel::handleLine(const QByteArray &line)
 {
     log(QStringLiteral("host> %1").arg(printable(line)));
     const QByteArray name = commandName(line);
-    ++m_counts[name];
+    if (isCounted(name))
+        ++m_counts[name];
     if (!heard(name)) {
         log(QStringLiteral("      (not heard: fault)"));
         return;
@@ -502,6 +503,16 @@ void DeviceModel::dropLine(const QString &why)
     m_toHost.clear();
     m_garbageTimer.reset();
     emit hangUp();
+}
+
+bool DeviceModel::isCounted(const QByteArray &name) const
+{
+    static const QByteArray textCommands[] = {"SETUP", "AT+READ", "AT+RESET", "REBOOT", "AT+WIFI"};
+    const DeviceFaults &faults = m_options.faults;
+    return std::find(std::begin(textCommands), std::end(textCommands), name) !=
+               std::end(textCommands) ||
+           DeviceSettings::isCommand(name) || faults.ignored.contains(name) ||
+           faults.answerFrom.contains(name);
 }
 
 bool DeviceModel::heard(const QByteArray &name)

@@ -41,7 +41,9 @@ public:
     Mode mode() const { return m_mode; }
     const DeviceSettings &settings() const { return m_settings; }
     // How often a command (named as in DeviceFaults: "SETUP", "AT+FREQ") or a loader
-    // frame ("probe", "header", "block") has been received, heard or not.
+    // frame ("probe", "header", "block") has been received, heard or not. Only the
+    // device's own commands and those a fault names are counted; any other line counts
+    // as 0, so that a host sending endless distinct lines cannot grow the counts.
     int commandCount(const QByteArray &command) const;
     // The image of the last complete transfer, cut to the length its header gave.
     const QByteArray &receivedImage() const { return m_image; }
@@ -89,6 +91,7 @@ private:
     void dropLine(const QString &why);
 
     bool heard(const QByteArray &name);
+    bool isCounted(const QByteArray &name) const;
     void answerLines(const QList<QByteArray> &lines);
     void answerLoader(char code, int delayMs);
     void askForNextBlock(int delayMs);

@@ -113,6 +113,17 @@ bool DeviceSettings::apply(const QByteArray &command, const QByteArray &value)
     return false;
 }
 
+bool DeviceSettings::isCommand(const QByteArray &command)
+{
+    if (command == "AT+CALL")
+        return true;
+    for (const Field &field : kFields) {
+        if (field.command && command == field.command)
+            return true;
+    }
+    return false;
+}
+
 QByteArray DeviceSettings::toText() const
 {
     QByteArray text;

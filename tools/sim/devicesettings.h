@@ -41,6 +41,8 @@ struct DeviceSettings
     // Stores the value of a settings command ("AT+IP" and so on); false when the
     // command is not a settings command.
     bool apply(const QByteArray &command, const QByteArray &value);
+    // Whether the command is a settings command that apply() takes.
+    static bool isCommand(const QByteArray &command);
 
     // A simple "key=value" text, one setting a line; the value runs to the end of the
     // line untouched, so leading and trailing spaces survive.

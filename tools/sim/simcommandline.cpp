@@ -6,7 +6,7 @@ namespace {
 
 struct Switches
 {
-    const DeviceOptions defaults; // first, so the help texts below can name its values
+    const DeviceOptions defaults{}; // first, so the help texts below can name its values
 
     QCommandLineOption help{{"h", "help"}, "Show this help and exit."};
     QCommandLineOption version{"version", "Show the simulator's version and exit."};
