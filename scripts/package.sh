@@ -20,10 +20,12 @@ dpkg-deb --field "$deb" Package Version Depends
 
 # The programs and their desktop files only: no test, benchmark or fuzz program.
 app_id=$(sed -n 's/^KS936_APP_ID:STRING=//p' build/CMakeCache.txt)
-expected="./usr/bin/ks936-config
+expected="./usr/bin/ks936-cli
+./usr/bin/ks936-config
 ./usr/bin/ks936-sim
 ./usr/share/applications/$app_id.desktop
 ./usr/share/icons/hicolor/scalable/apps/$app_id.svg
+./usr/share/man/man1/ks936-cli.1.gz
 ./usr/share/man/man1/ks936-config.1.gz
 ./usr/share/man/man1/ks936-sim.1.gz
 ./usr/share/metainfo/$app_id.metainfo.xml"
@@ -52,6 +54,7 @@ version=$("${headless[@]}" /usr/bin/ks936-config --version)
 echo "Installed: $version"
 [ "$version" = "ks936-config $(dpkg-deb --field "$deb" Version)" ]
 "${headless[@]}" /usr/bin/ks936-sim --help | grep -q "^Usage: /usr/bin/ks936-sim"
+"${headless[@]}" /usr/bin/ks936-cli --version
 desktop-file-validate "/usr/share/applications/$app_id.desktop"
 grep -q "^Name=KS936 Config$" "/usr/share/applications/$app_id.desktop"
 echo "The package installs and both programs answer from /usr/bin."

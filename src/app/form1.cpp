@@ -12,13 +12,12 @@
 const QString Form1::caption = QStringLiteral("Zandrel KS936 aprs config");
 
 Form1::Form1(const Platform &platform, QObject *parent)
-    : QObject(parent),
-      MSComm1(platform.line,
-              [this](int n) {
-                  if (m_fixedPort.isEmpty())
-                      return m_portMap.systemName(n);
-                  return n == 1 ? m_fixedPort : QString();
-              }),
+    : QObject(parent), MSComm1(platform.line,
+                               [this](int n) {
+                                   if (m_fixedPort.isEmpty())
+                                       return m_portMap.systemName(n);
+                                   return n == 1 ? m_fixedPort : QString();
+                               }),
       CommonDialog1(platform.dialogs),
       Timer1(platform.loop, 1000, false, [this] { dispatch([this] { Timer1_Timer(); }); }),
       Timer2(platform.loop, 100, true, [this] { dispatch([this] { Timer2_Timer(); }); }),
@@ -26,8 +25,7 @@ Form1::Form1(const Platform &platform, QObject *parent)
       m_settingsFile(!platform.settingsFile.isEmpty()
                          ? platform.settingsFile
                          : QDir(platform.programFolder).filePath(SettingsLocation::fileName())),
-      m_portMap(m_settingsFile, platform.systemPorts),
-      m_fixedPort(platform.fixedPort)
+      m_portMap(m_settingsFile, platform.systemPorts), m_fixedPort(platform.fixedPort)
 {
     Command7.setEnabled(false);
     // A real log holds a few lines, a loaded setup file at most 64 KiB; a device that
@@ -57,6 +55,10 @@ Form1::Form1(const Platform &platform, QObject *parent)
         };
 
     connect(&MSComm1, &MSComm::OnComm, this, [this] { dispatch([this] { MSComm1_OnComm(); }); });
+    // A line begun before the port opened (the last line of a loaded setup file, a line
+    // an earlier operation cut short) is no part of what the device sends next: a
+    // "freq save" appended to it would go unseen, and a good write read as failed.
+    connect(&MSComm1, &MSComm::portOpened, this, [this] { sRxLine.clear(); });
     // A loss can be noticed in the middle of a handler's own output; it is answered as an
     // event of its own once that handler has returned or waits.
     connect(&MSComm1, &MSComm::lineLost, this, [this](const QString &reason) {

@@ -115,10 +115,6 @@ bool DeviceSession::loadSetupFile(const QString &path)
     const int messagesBefore = m_dialogs.messageCount();
     m_dialogs.answerNextFileDialog(path);
     m_form.Command4.click();
-    // "Load file" leaves its last line in the receive line, where the device's next
-    // reply would be appended to it: a "freq save" would go unseen and a good write read
-    // as failed. A write after a load starts from an empty line.
-    m_form.sRxLine.clear();
     return m_dialogs.messageCount() == messagesBefore;
 }
 

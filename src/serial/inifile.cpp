@@ -1,5 +1,7 @@
 #include "serial/inifile.h"
 
+#include "app/textbytes.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QVector>
@@ -89,17 +91,6 @@ void findSection(const QVector<RawLine> &lines, const QString &section, int *beg
     }
 }
 
-// Values are written as UTF-8; one that is not valid UTF-8 (written on a system with
-// another code page) is read byte for byte as Latin-1, so that no byte turns into a
-// replacement character.
-QString decodeValue(const QByteArray &bytes)
-{
-    QString text = QString::fromUtf8(bytes);
-    if (text.toUtf8() != bytes)
-        text = QString::fromLatin1(bytes);
-    return text;
-}
-
 // Reads the file whole. A missing file is empty; a file that exists but cannot be read
 // is an error.
 bool readFile(const QString &fileName, QByteArray *bytes, QString *errorString)
@@ -141,7 +132,7 @@ QString read(const QString &section, const QString &key, const QString &fileName
         if (isKeyLine(lines[i].content(), key, &value)) {
             if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
                 value = value.mid(1, value.size() - 2);
-            return decodeValue(value).left(maxValueLength);
+            return TextBytes::utf8OrLatin1(value, TextBytes::InitialBom::Keep).left(maxValueLength);
         }
     }
     return QString();

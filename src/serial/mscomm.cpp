@@ -51,6 +51,7 @@ void MSComm::setPortOpen(bool open)
             QStringLiteral("Cannot open %1: %2").arg(name, failure.reason).toStdString(), failure);
     }
     m_openedName = name;
+    emit portOpened();
 }
 
 void MSComm::Output(const QString &text)

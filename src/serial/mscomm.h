@@ -76,6 +76,8 @@ signals:
     void OnComm();
     // The device went away while the port was open; the port is closed.
     void lineLost(const QString &reason);
+    // The port has just opened: what the device sends from now on is new.
+    void portOpened();
 
 private:
     SerialLine &m_line;

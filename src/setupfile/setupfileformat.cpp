@@ -1,6 +1,7 @@
 #include "setupfile/setupfileformat.h"
 
 #include "app/settingsfields.h"
+#include "app/textbytes.h"
 
 namespace {
 
@@ -59,12 +60,7 @@ QByteArray encode(const QStringList &lines)
 
 QStringList decode(const QByteArray &content)
 {
-    // A file saved on a system whose code page is not UTF-8 is read byte for byte as
-    // Latin-1: each byte becomes the character of the same code, which the line then
-    // carries to the device unchanged.
-    QString text = QString::fromUtf8(content);
-    if (text.toUtf8() != content)
-        text = QString::fromLatin1(content);
+    const QString text = TextBytes::utf8OrLatin1(content, TextBytes::InitialBom::Drop);
     QStringList lines;
     QString line;
     for (int i = 0; i < text.size(); ++i) {

@@ -21,6 +21,7 @@ private slots:
     void roundTripThroughTheDevice();
     void valuesTheLineCannotCarry();
     void fileInAnotherCodePageReachesTheDevice();
+    void writeAfterLoadSeesTheAcknowledgement();
 };
 
 static const QByteArray ack = "freq save\r\n";
@@ -272,6 +273,25 @@ void TestWriteOperation::fileInAnotherCodePageReachesTheDevice()
     const auto comment = fx.writesOf("AT+COMMENT,");
     QCOMPARE(comment.size(), 1);
     QCOMPARE(comment.first().bytes, QByteArray("AT+COMMENT,MELKO 20\xB0 caf\xE9#\r\n"));
+}
+
+void TestWriteOperation::writeAfterLoadSeesTheAcknowledgement()
+{
+    // "Load file" leaves the file's last line as the line received so far; the device's
+    // "freq save" after the write must not be read as the rest of that line.
+    OperationFixture fx;
+    fx.answer("AT+FREQ,", ack);
+    const QString file = fx.path("setup.ini");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("[MELKO]\r\n\r\nCALLSIGN:AB1CDE-7\r\nALIAS:3");
+    out.close();
+    fx.dialogs.fileAnswers << file;
+    fx.form->Command4.click();
+    QCOMPARE(fx.form->sRxLine, QStringLiteral("ALIAS:3"));
+    fx.form->Command7.click();
+    QCOMPARE(fx.form->bFreqSaved, std::uint8_t(1));
+    QVERIFY(fx.form->Text29.text().endsWith("Write complete"));
 }
 
 QTEST_GUILESS_MAIN(TestWriteOperation)
