@@ -10,12 +10,11 @@
 //   boot    the boot time in 4 ms steps;  window  the loader window in 40 ms steps
 //   op      see the switch in LLVMFuzzerTestOneInput
 
-#include "fuzzcheck.h"
+#include "fuzzform.h"
 #include "virtualeventloop.h"
 
 #include "devicemodel.h"
 
-#include <QCoreApplication>
 #include <QHash>
 
 #include <cstdio>
@@ -256,7 +255,7 @@ QByteArray frame(std::uint8_t fill, bool goodSum)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
+    fuzzform::startApplication(argc, argv);
     return 0;
 }
 

@@ -9,30 +9,14 @@
 //         update against the device model, whose loader refuses block (mode >> 3) once
 
 #include "devicelink.h"
-#include "fakedialogs.h"
-#include "fakeserialline.h"
-#include "fuzzcheck.h"
-#include "virtualeventloop.h"
+#include "fuzzform.h"
 
-#include "app/form1.h"
 #include "firmware/firmwareimage.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 using FirmwareImage::blockSize;
 using fuzzcheck::shown;
 
 namespace {
-
-const QString &programFolder()
-{
-    static QTemporaryDir folder;
-    static const QString path = folder.path();
-    return path;
-}
 
 // The target's own arithmetic needs no coverage feedback; without it a large image is
 // checked several times faster.
@@ -116,19 +100,10 @@ void checkImage(const QByteArray &file)
 // image loaded before stays.
 void checkOpenRom(const QByteArray &file)
 {
-    const QString path = QDir(programFolder()).filePath(QStringLiteral("fuzz.bin"));
-    {
-        QFile out(path);
-        FUZZ_CHECK(out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                       out.write(file) == file.size(),
-                   QStringLiteral("cannot write %1").arg(path));
-    }
-    VirtualEventLoop loop;
-    FakeSerialLine line(loop);
-    FakeDialogs dialogs;
-    Form1 form(
-        Form1::Platform{loop, line, dialogs, programFolder(), [] { return QList<SystemPort>(); }});
-    form.Form_Load();
+    const QString path = fuzzform::writeFile(QStringLiteral("fuzz.bin"), file);
+    fuzzform::HeadlessForm window;
+    Form1 &form = window.form;
+    FakeDialogs &dialogs = window.dialogs;
     const QByteArray earlier(5000, 'e');
     form.abRomFile = earlier;
     form.lRomLen = std::int32_t(earlier.size());
@@ -170,22 +145,12 @@ void checkOpenRom(const QByteArray &file)
 // stores exactly the file, and the window ends the update with the port closed.
 void checkUpdate(const QByteArray &file, int refuseBlock)
 {
-    const QString path = QDir(programFolder()).filePath(QStringLiteral("update.bin"));
-    {
-        QFile out(path);
-        FUZZ_CHECK(out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                       out.write(file) == file.size(),
-                   QStringLiteral("cannot write %1").arg(path));
-    }
-    VirtualEventLoop loop;
-    FakeSerialLine line(loop);
-    FakeDialogs dialogs;
-    const QString port = QStringLiteral("/dev/ttyUSB0");
-    line.openablePorts.insert(port);
-    Form1 form(Form1::Platform{loop, line, dialogs, programFolder(), [port] {
-                                   return QList<SystemPort>{{port, QString(), true}};
-                               }});
-    form.Form_Load();
+    const QString path = fuzzform::writeFile(QStringLiteral("update.bin"), file);
+    fuzzform::HeadlessForm window(QStringLiteral("/dev/ttyUSB0"));
+    Form1 &form = window.form;
+    VirtualEventLoop &loop = window.loop;
+    FakeSerialLine &line = window.line;
+    FakeDialogs &dialogs = window.dialogs;
     form.Combo1.pick(QStringLiteral("COM1"));
     DeviceOptions options;
     options.pacing = false;
@@ -213,8 +178,7 @@ void checkUpdate(const QByteArray &file, int refuseBlock)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    programFolder();
+    fuzzform::startApplication(argc, argv);
     return 0;
 }
 

@@ -7,14 +7,12 @@
 //          spaces trimmed
 //   value  UTF-8 without line ends, outer spaces trimmed, not in quotes
 
-#include "fuzzcheck.h"
+#include "fuzzform.h"
 
 #include "serial/inifile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 using fuzzcheck::shown;
 
@@ -24,8 +22,7 @@ constexpr int kValueLimit = 254; // values read back cut to this many characters
 
 const QString &fileName()
 {
-    static QTemporaryDir folder;
-    static const QString path = folder.filePath(QStringLiteral("PortSet.ini"));
+    static const QString path = QDir(fuzzform::folder()).filePath(QStringLiteral("PortSet.ini"));
     return path;
 }
 
@@ -114,8 +111,7 @@ void checkOnlyKeyLineChanged(const QByteArray &before, const QByteArray &after,
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    fileName();
+    fuzzform::startApplication(argc, argv);
     return 0;
 }
 

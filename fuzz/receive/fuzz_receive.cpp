@@ -11,16 +11,11 @@
 //             (long streams reach the bounds of the line and of the hex record)
 //   pattern   up to 16 bytes the starting line is made of
 
-#include "fakedialogs.h"
-#include "fakeserialline.h"
-#include "fuzzcheck.h"
-#include "virtualeventloop.h"
+#include "fuzzform.h"
 
-#include "app/form1.h"
+#include "app/settingsfields.h"
 
-#include <QCoreApplication>
 #include <QList>
-#include <QTemporaryDir>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -66,22 +61,11 @@ QString fromColumn(const QString &line, int column)
     return line.mid(column - 1);
 }
 
-QString withoutOuterSpaces(const QString &text)
-{
-    int begin = 0;
-    int end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 QList<KeyRule> keyRules(Form1 &f)
 {
     auto column = [](int c) { return [c](const QString &line) { return fromColumn(line, c); }; };
     auto trimmedColumn = [](int c) {
-        return [c](const QString &line) { return withoutOuterSpaces(fromColumn(line, c)); };
+        return [c](const QString &line) { return SettingsFields::trimSpaces(fromColumn(line, c)); };
     };
     auto text = [](TextBox &box) { return [&box] { return box.text(); }; };
     auto comboText = [](ComboBox &combo) { return [&combo] { return combo.text(); }; };
@@ -174,7 +158,7 @@ public:
             return;
         // The first event trims the spaces the firmware update leaves around the record.
         if (!m_received)
-            m_expectedRecord = withoutOuterSpaces(m_expectedRecord);
+            m_expectedRecord = SettingsFields::trimSpaces(m_expectedRecord);
         m_received = true;
         m_pending += bytes;
         m_expectedRecord += QString::fromLatin1(bytes.toHex().toUpper());
@@ -367,19 +351,11 @@ private:
     int m_largest;
 };
 
-const QString &programFolder()
-{
-    static QTemporaryDir folder;
-    static const QString path = folder.path();
-    return path;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    programFolder();
+    fuzzform::startApplication(argc, argv);
     return 0;
 }
 
@@ -393,15 +369,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QByteArray pattern = input.bytes(16);
     const QByteArray payload = input.rest();
 
-    VirtualEventLoop loop;
-    FakeSerialLine line(loop);
-    FakeDialogs dialogs;
-    const QString port = QStringLiteral("/dev/ttyFUZZ0");
-    line.openablePorts.insert(port);
-    Form1 form(Form1::Platform{loop, line, dialogs, programFolder(), [port] {
-                                   return QList<SystemPort>{{port, QString(), true}};
-                               }});
-    form.Form_Load();
+    fuzzform::HeadlessForm window(QStringLiteral("/dev/ttyFUZZ0"));
+    Form1 &form = window.form;
+    VirtualEventLoop &loop = window.loop;
+    FakeSerialLine &line = window.line;
     form.MSComm1.setCommPort(1);
     form.MSComm1.setPortOpen(true);
     FUZZ_CHECK(form.MSComm1.PortOpen(), QStringLiteral("the port did not open"));

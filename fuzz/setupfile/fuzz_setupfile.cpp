@@ -3,19 +3,11 @@
 //
 // Input: the file's bytes.
 
-#include "fakedialogs.h"
-#include "fakeserialline.h"
-#include "fuzzcheck.h"
-#include "virtualeventloop.h"
+#include "fuzzform.h"
 
-#include "app/form1.h"
 #include "setupfile/setupfileformat.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QStringDecoder>
-#include <QTemporaryDir>
 
 using fuzzcheck::shown;
 
@@ -52,13 +44,6 @@ void checkLines(const QByteArray &content, const QStringList &lines)
                                    .arg(shown(joined), shown(ends)));
 }
 
-const QString &programFolder()
-{
-    static QTemporaryDir folder;
-    static const QString path = folder.path();
-    return path;
-}
-
 // "Load file" on a file with these bytes: every line, kept to its bound, reaches the
 // dispatcher in order, the status log shows the file name and each line, and no message
 // appears.
@@ -67,20 +52,10 @@ void checkLoad(const QByteArray &content, const QStringList &fileLines)
     QStringList lines;
     for (const QString &line : fileLines)
         lines << line.left(kLineLimit);
-    const QString fileName = QDir(programFolder()).filePath(QStringLiteral("fuzz.ini"));
-    {
-        QFile file(fileName);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                       file.write(content) == content.size(),
-                   QStringLiteral("cannot write %1").arg(fileName));
-    }
-
-    VirtualEventLoop loop;
-    FakeSerialLine line(loop);
-    FakeDialogs dialogs;
-    Form1 form(
-        Form1::Platform{loop, line, dialogs, programFolder(), [] { return QList<SystemPort>(); }});
-    form.Form_Load();
+    const QString fileName = fuzzform::writeFile(QStringLiteral("fuzz.ini"), content);
+    fuzzform::HeadlessForm window;
+    Form1 &form = window.form;
+    FakeDialogs &dialogs = window.dialogs;
     QStringList dispatched;
     QObject::connect(&form, &Form1::lineDispatched, &form,
                      [&dispatched](const QString &l) { dispatched << l; });
@@ -127,8 +102,7 @@ void checkLoad(const QByteArray &content, const QStringList &fileLines)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    programFolder();
+    fuzzform::startApplication(argc, argv);
     return 0;
 }
 
