@@ -3,6 +3,7 @@
 // printed for the ten seconds after the hang-up and for the ten seconds after the read
 // has ended.
 
+#include "cputime.h"
 #include "program.h"
 #include "simulatorprocess.h"
 
@@ -11,17 +12,8 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-qint64 cpuTimeMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
-}
 
 // Share of one core used over the next ten seconds of an idle event loop.
 double idleShare()

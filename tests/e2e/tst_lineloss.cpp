@@ -3,23 +3,13 @@
 // through its usual failure, closes the port, stays idle, and works again once the
 // device is back under the same name.
 
+#include "cputime.h"
 #include "program.h"
 #include "simulatorprocess.h"
 
 #include <QtTest>
 
-#include <sys/resource.h>
-
 namespace {
-
-// Processor time this process has used so far.
-qint64 cpuTimeMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
-}
 
 QByteArray image(int length)
 {
