@@ -17,6 +17,7 @@ private slots:
     void applyAndRestartReachTheDevice();
     void closingTheWindowDuringARead();
     void imageChosenDuringAnUpdateIsRefused();
+    void loaderSilentAfterTheHeader();
 };
 
 void TestEndToEnd::readEditWriteReadBack()
@@ -168,6 +169,33 @@ void TestEndToEnd::imageChosenDuringAnUpdateIsRefused()
     QVERIFY(received.open(QIODevice::ReadOnly));
     QCOMPARE(received.readAll(), first);
     QCOMPARE(form.lRomLen, 40000);
+}
+
+void TestEndToEnd::loaderSilentAfterTheHeader()
+{
+    // The loader takes the header and then never asks for a block: ten seconds later the
+    // update ends as failed, with the port closed and the window's controls back.
+    QTemporaryDir dir;
+    SimulatorProcess sim(dir);
+    QVERIFY(sim.start({"--ignore", "header"}));
+    Program program(dir, sim.ptyPath());
+    Form1 &form = *program.form;
+    QFile image(dir.filePath("fw.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(6000, 'f'));
+    image.close();
+    program.dialogs.fileAnswers << image.fileName();
+    form.Command1.click();
+    form.Command2.click();
+    QTRY_VERIFY_WITH_TIMEOUT(form.bTransferStarted == 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.updateUnderWay(), 15000);
+
+    const QString failure = QStringLiteral("Update failed: the device did not answer for 10 "
+                                           "seconds. Press \"update\" to start again.");
+    QCOMPARE(program.dialogs.messages, QStringList{failure});
+    QVERIFY(!program.line.isOpen());
+    QVERIFY(form.Command1.isEnabled() && form.Command2.isEnabled() && form.Combo1.isEnabled());
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update failed update step:0%"));
 }
 
 QTEST_MAIN(TestEndToEnd)

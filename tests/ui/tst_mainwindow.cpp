@@ -14,6 +14,8 @@ class TestMainWindow : public QObject
 private slots:
     void init();
     void cleanup();
+    void longDeviceLineStaysCheap();
+    void oversizedFileIsRefused();
     void everyControlByName();
     void typingFollowsTheFilters_data();
     void typingFollowsTheFilters();
@@ -584,6 +586,50 @@ void TestMainWindow::saveWritesWhatAssistiveTechnologySet()
     QVERIFY(lines.contains("SENT TIME:0900"));
     QVERIFY(lines.contains("IP:10,168,1,99"));
     QVERIFY(lines.contains("COMMENT TEXT:MELKO 144.640MHz ok"));
+}
+
+void TestMainWindow::longDeviceLineStaysCheap()
+{
+    // A device sends one line of 16 000 characters in 64-byte receive events, the window
+    // catching up after each: the field keeps the line's first 1024 characters, and
+    // its widget is drawn at most once per event, not once per byte.
+    fx->form->Combo1.pick("COM1");
+    fx->form->MSComm1.setPortOpen(true);
+    auto *comment = widget<QLineEdit>("Text7");
+    QSignalSpy shownTexts(comment, &QLineEdit::textChanged);
+    const QByteArray line = "COMMENT TEXT:" + QByteArray(16000 - 13, 'x');
+    int events = 0;
+    for (int at = 0; at < line.size(); at += 64, ++events) {
+        fx->line.deliver(line.mid(at, 64));
+        fx->loop.advanceBy(1);
+        settle();
+    }
+    QCOMPARE(comment->text(), QString(1024 - 13, QLatin1Char('x')));
+    QVERIFY2(shownTexts.count() <= events, qPrintable(QString::number(shownTexts.count())));
+
+    fx->line.deliver("\r\nPASS:42\r\n");
+    fx->loop.advanceBy(1);
+    settle();
+    QCOMPARE(widget<QLineEdit>("Text5")->text(), QStringLiteral("42"));
+}
+
+void TestMainWindow::oversizedFileIsRefused()
+{
+    // A file of one 200 000-character line is no setup file: it is refused before it is
+    // read, with its name and size, and the fields stay as they were.
+    const QString file = fx->path("huge.ini");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("COMMENT TEXT:" + QByteArray(200000 - 13, 'x'));
+    out.close();
+    fx->dialogs.fileAnswers << file;
+    QTest::mouseClick(widget<QPushButton>("Command4"), Qt::LeftButton);
+    settle();
+    QCOMPARE(fx->dialogs.messages,
+             QStringList{QStringLiteral("Cannot load the setup file \"%1\": it is 200000 bytes "
+                                        "long, and a setup file is at most 65536 bytes")
+                             .arg(file)});
+    QCOMPARE(widget<QLineEdit>("Text7")->text(), QString());
 }
 
 void TestMainWindow::widgetsCatchUpOncePerPass()
