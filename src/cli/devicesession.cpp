@@ -16,10 +16,6 @@ bool isComName(const QString &port)
     return port.startsWith(QLatin1String("COM"));
 }
 
-} // namespace
-
-namespace {
-
 void printStatusLines(const QString &text)
 {
     QString lines = text;
