@@ -109,12 +109,6 @@ void checkOnlyKeyLineChanged(const QByteArray &before, const QByteArray &after,
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    fuzzform::startApplication(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     fuzzcheck::InputReader input(data, size);

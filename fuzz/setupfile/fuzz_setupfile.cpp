@@ -100,12 +100,6 @@ void checkLoad(const QByteArray &content, const QStringList &fileLines)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    fuzzform::startApplication(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray content(reinterpret_cast<const char *>(data), qsizetype(size));
