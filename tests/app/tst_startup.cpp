@@ -3,6 +3,7 @@
 #include "app/settingslocation.h"
 #include "formfixture.h"
 #include "serial/inifile.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QtTest>
@@ -41,17 +42,6 @@ private slots:
     void openFailureExplained();
 
 private:
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
 };
 
 void TestStartup::noPortAndNoSettingsFile()
@@ -72,7 +62,7 @@ void TestStartup::noPortAndNoSettingsFile()
 void TestStartup::savedPortThatIsAbsent()
 {
     FormFixture fx;
-    writeFile(fx.path("PortSet.ini"), "[PortSet]\r\npar5=COM12\r\n");
+    QVERIFY(writeFile(fx.path("PortSet.ini"), "[PortSet]\r\npar5=COM12\r\n"));
     fx.addPort("/dev/ttyUSB0");
     Form1 &form = fx.create();
     QCOMPARE(form.Combo1.text(), QStringLiteral("COM12"));
@@ -97,8 +87,8 @@ void TestStartup::listsOnlyPortsThatOpen()
 void TestStartup::portMapPointsAtAnyDevice()
 {
     FormFixture fx;
-    writeFile(fx.path("PortSet.ini"),
-              "[PortSet]\r\npar5=COM7\r\n[PortMap]\r\nCOM7=/dev/pts/42\r\n");
+    QVERIFY(writeFile(fx.path("PortSet.ini"),
+                      "[PortSet]\r\npar5=COM7\r\n[PortMap]\r\nCOM7=/dev/pts/42\r\n"));
     fx.line.openablePorts.insert("/dev/pts/42");
     Form1 &form = fx.create();
     QCOMPARE(form.Combo1.items(), QStringList{"COM7"});
@@ -133,8 +123,9 @@ void TestStartup::portSettingsWrittenFromScratch()
 void TestStartup::portSettingsUpdatedInPlace()
 {
     FormFixture fx;
-    writeFile(fx.path("PortSet.ini"), "[PortMap]\r\nCOM9=/dev/pts/3\r\n\r\n[PortSet]\r\n"
-                                      "OutBuff=1\r\npar5=COM1\r\n; a note\r\n[Other]\r\nx=y\r\n");
+    QVERIFY(writeFile(fx.path("PortSet.ini"),
+                      "[PortMap]\r\nCOM9=/dev/pts/3\r\n\r\n[PortSet]\r\n"
+                      "OutBuff=1\r\npar5=COM1\r\n; a note\r\n[Other]\r\nx=y\r\n"));
     Form1 &form = fx.create();
     form.WriteCommSet("COM9", "115200", "1", "n", "8", "0", "2048", "2048");
     QCOMPARE(readFile(fx.path("PortSet.ini")),
@@ -223,8 +214,8 @@ void TestStartup::settingsLocation()
         QVERIFY(QDir(root.path()).mkdir("bin"));
     if (programFolder == "installed") {
         QVERIFY(QDir(root.path()).mkpath("share/applications"));
-        writeFile(root.filePath("share/applications/org.example.test.desktop"),
-                  "[Desktop Entry]\n");
+        QVERIFY(writeFile(root.filePath("share/applications/org.example.test.desktop"),
+                          "[Desktop Entry]\n"));
     }
     if (programFolder == "read-only") {
         if (::geteuid() == 0)
@@ -260,7 +251,7 @@ void TestStartup::settingsReadFromWhereTheyAreWritten()
 void TestStartup::listOpenedFindsPluggedAndPulledPorts()
 {
     FormFixture fx;
-    writeFile(fx.path("PortSet.ini"), "[PortSet]\r\npar5=COM2\r\n");
+    QVERIFY(writeFile(fx.path("PortSet.ini"), "[PortSet]\r\npar5=COM2\r\n"));
     fx.addPort("/dev/ttyUSB0");
     fx.addPort("/dev/ttyUSB1");
     fx.addPort("/dev/ttyUSB2", false); // held by another program
@@ -318,7 +309,7 @@ void TestStartup::portMapNumbersAndDevicesAreNotHandedOut()
     FormFixture fx;
     QVERIFY(QDir(fx.folder.path()).mkpath("dev"));
     QVERIFY(QDir(fx.folder.path()).mkpath("by-id"));
-    writeFile(fx.path("dev/ttyS9"), QByteArray());
+    QVERIFY(writeFile(fx.path("dev/ttyS9"), QByteArray()));
     QVERIFY(QFile::link(fx.path("dev/ttyS9"), fx.path("by-id/adapter")));
     QVERIFY(IniFile::write("PortMap", "COM1", fx.path("by-id/adapter"), fx.path("PortSet.ini")));
     fx.line.openablePorts.insert(fx.path("by-id/adapter"));

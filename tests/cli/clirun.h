@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testfiles.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

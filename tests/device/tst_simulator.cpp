@@ -3,6 +3,7 @@
 
 #include "simulatorprocess.h"
 #include "testbytes.h"
+#include "testfiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -66,12 +67,6 @@ QByteArray readUntil(QSerialPort &port, const QByteArray &tail, int timeoutMs = 
         data += port.readAll();
     }
     return data;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

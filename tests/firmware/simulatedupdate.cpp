@@ -1,4 +1,5 @@
 #include "simulatedupdate.h"
+#include "testfiles.h"
 
 #include "app/form1.h"
 #include "fakedialogs.h"
@@ -13,12 +14,6 @@
 namespace {
 
 constexpr int flashTimeMs = 30; // the simulator's default
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 

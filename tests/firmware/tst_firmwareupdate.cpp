@@ -3,6 +3,7 @@
 
 #include "firmware/firmwareimage.h"
 #include "formfixture.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,13 +23,6 @@ QByteArray patterned(int length)
     for (int i = 0; i < length; ++i)
         bytes[i] = char(i * 13 + i / 2048); // every block differs from the others
     return bytes;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A file of the given length that takes no room on disk.
@@ -58,7 +52,8 @@ void openRom(FormFixture &fx, const QString &path)
 QByteArray loadImage(FormFixture &fx, int length)
 {
     const QByteArray file = patterned(length);
-    writeFile(fx.path("fw.bin"), file);
+    if (!writeFile(fx.path("fw.bin"), file))
+        qFatal("cannot write the firmware file");
     openRom(fx, fx.path("fw.bin"));
     return file;
 }
@@ -210,7 +205,7 @@ void TestFirmwareUpdate::openRomLoadsImage()
     QCOMPARE(form.lBlockNo, 0);
 
     // A shorter file next: nothing of the longer one survives.
-    writeFile(fx.path("short.bin"), "\x01\x02\x03");
+    QVERIFY(writeFile(fx.path("short.bin"), "\x01\x02\x03"));
     openRom(fx, fx.path("short.bin"));
     QCOMPARE(form.lRomLen, 3);
     QCOMPARE(form.abRomImage, QByteArray("\x01\x02\x03") + QByteArray(2045, char(0xFF)));
@@ -311,7 +306,7 @@ void TestFirmwareUpdate::imageCannotChangeDuringAnUpdate()
     FormFixture fx;
     Form1 &form = createWithPort(fx);
     const QByteArray file = loadImage(fx, 20000); // 10 blocks
-    writeFile(fx.path("other.bin"), patterned(40000).mid(7));
+    QVERIFY(writeFile(fx.path("other.bin"), patterned(40000).mid(7)));
     scriptDevice(fx, 3);
     // The device answers slowly enough for the transfer to be caught in the middle.
     const auto pickOther = [&] { openRom(fx, fx.path("other.bin")); };

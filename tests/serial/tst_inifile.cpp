@@ -2,6 +2,7 @@
 
 #include "formfixture.h"
 #include "serial/inifile.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
@@ -17,19 +18,6 @@ private slots:
     void valueInAnotherCodePageReadsAsLatin1();
     void unreadableFileIsNotReplaced();
     void failedSaveIsLoggedOnce();
-
-private:
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
 };
 
 void TestIniFile::writeKeepsEveryOtherByte_data()
@@ -68,7 +56,7 @@ void TestIniFile::writeKeepsEveryOtherByte()
     QFETCH(QByteArray, after);
     QTemporaryDir dir;
     const QString path = dir.filePath("PortSet.ini");
-    writeFile(path, before);
+    QVERIFY(writeFile(path, before));
     QVERIFY(IniFile::write("PortSet", "par5", "COM3", path));
     QCOMPARE(readFile(path), after);
     QCOMPARE(IniFile::read("PortSet", "par5", path), QStringLiteral("COM3"));
@@ -78,8 +66,8 @@ void TestIniFile::valueInAnotherCodePageReadsAsLatin1()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("PortSet.ini");
-    writeFile(path, "[PortMap]\r\nCOM2=/dev/serial/by-id/usb-Gr\xFC"
-                    "n\r\nCOM3=/dev/\xC3\xA9\r\n");
+    QVERIFY(writeFile(path, "[PortMap]\r\nCOM2=/dev/serial/by-id/usb-Gr\xFC"
+                            "n\r\nCOM3=/dev/\xC3\xA9\r\n"));
     QCOMPARE(IniFile::read("PortMap", "COM2", path),
              QString::fromUtf8("/dev/serial/by-id/usb-Grün"));
     QCOMPARE(IniFile::read("PortMap", "COM3", path), QString::fromUtf8("/dev/é")); // UTF-8
@@ -92,7 +80,7 @@ void TestIniFile::unreadableFileIsNotReplaced()
     QTemporaryDir dir;
     const QString path = dir.filePath("PortSet.ini");
     const QByteArray content = "[PortMap]\r\nCOM1=/dev/ttyUSB0\r\n";
-    writeFile(path, content);
+    QVERIFY(writeFile(path, content));
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
     QString reason;
     QVERIFY(!IniFile::write("PortSet", "par5", "COM1", path, &reason));
