@@ -85,6 +85,16 @@ void Form1::dispatch(const std::function<void()> &handler)
     }
 }
 
+bool Form1::Form_QueryUnload()
+{
+    if (bTransferStarted == 0 && lBlockNo == 0)
+        return true;
+    return m_dialogs.confirm(
+        QStringLiteral("A firmware update is running. Close the window and stop it?"),
+        QStringLiteral("The device keeps part of the new image and needs a complete update "
+                       "before it works again."));
+}
+
 void Form1::Form_Unload()
 {
     m_unloading = true;

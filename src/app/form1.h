@@ -68,6 +68,10 @@ public:
     // handler's wait ends it quietly.
     void dispatch(const std::function<void()> &handler);
 
+    // The window is asked to close; returns false to keep it open. Once the firmware
+    // transfer has begun, closing would leave the device with part of an image, so the
+    // user is asked first.
+    bool Form_QueryUnload();
     // The window is closing: waits end, the timers stop and the port closes.
     void Form_Unload();
     bool isUnloading() const { return m_unloading; }
@@ -163,7 +167,8 @@ public:
 
     ProgressBar ProgressBar1{QStringLiteral("ProgressBar1")};
     TextBox Text3{QStringLiteral("Text3"), QStringLiteral("0/10")};
-    Label Label22{QStringLiteral("Label22"), QStringLiteral("If change setup then please restart ")};
+    Label Label22{QStringLiteral("Label22"),
+                  QStringLiteral("If change setup then please restart ")};
     CommandButton Command9{QStringLiteral("Command9"), QStringLiteral("restart")};
 
     // Outside the visible area: they exist and are written to.
@@ -172,8 +177,9 @@ public:
     TextBox Text2{QStringLiteral("Text2"), QStringLiteral("Text2")};
     TextBox Text9{QStringLiteral("Text9"), QString(), 30};
     CommandButton Command3{QStringLiteral("Command3"), QStringLiteral("打开串口")};
-    Label Label2{QStringLiteral("Label2"), QStringLiteral("Software only update data，for help with an update please "
-                                                          "contact your dealer.")};
+    Label Label2{QStringLiteral("Label2"),
+                 QStringLiteral("Software only update data，for help with an update please "
+                                "contact your dealer.")};
 
     // The sixteen address boxes, four octets each of address, mask, gateway, name server.
     TextBox *const addressBoxes[16] = {&Text13, &Text14, &Text15, &Text16, &Text17, &Text18,

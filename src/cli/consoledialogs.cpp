@@ -25,6 +25,12 @@ void ConsoleDialogs::message(const QString &text, const QString &details)
         Console::progress(QStringLiteral("  %1\n").arg(oneLine(details)));
 }
 
+bool ConsoleDialogs::confirm(const QString &text, const QString &details)
+{
+    message(text, details);
+    return false;
+}
+
 QString ConsoleDialogs::chooseFile(const FileDialogRequest &)
 {
     return std::exchange(m_nextFile, QString());

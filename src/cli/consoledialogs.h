@@ -15,6 +15,8 @@ public:
     int messageCount() const { return m_messageCount; }
 
     void message(const QString &text, const QString &details = QString()) override;
+    // Nothing waits for an answer on a console: the question is shown and answered No.
+    bool confirm(const QString &text, const QString &details = QString()) override;
     QString chooseFile(const FileDialogRequest &request) override;
 
 private:

@@ -5,7 +5,11 @@
 // What a file dialog is asked to show.
 struct FileDialogRequest
 {
-    enum class Mode { Open, Save };
+    enum class Mode
+    {
+        Open,
+        Save
+    };
     Mode mode = Mode::Open;
     QString title;
     QString filter; // Qt syntax, e.g. "setup file (*.ini)"
@@ -22,6 +26,8 @@ public:
     // `details`, when given, explains the text further (why a port did not open and
     // what to do about it) and is shown with it.
     virtual void message(const QString &text, const QString &details = QString()) = 0;
+    // A question with Yes and No buttons, No the default; returns true for Yes.
+    virtual bool confirm(const QString &text, const QString &details = QString()) = 0;
     // Returns the chosen full path, or an empty string when the user cancelled.
     virtual QString chooseFile(const FileDialogRequest &request) = 0;
 };

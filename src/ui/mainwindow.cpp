@@ -250,6 +250,10 @@ MainWindow::MainWindow(Form1 &form, QWidget *parent) : QWidget(parent), m_form(f
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_form.Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
     m_form.Form_Unload();
     event->accept();
 }

@@ -23,6 +23,16 @@ void QtUserDialogs::message(const QString &text, const QString &details)
     box.exec();
 }
 
+bool QtUserDialogs::confirm(const QString &text, const QString &details)
+{
+    QMessageBox box(QMessageBox::Warning, Form1::caption, text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(details);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString QtUserDialogs::chooseFile(const FileDialogRequest &request)
 {
     if (request.mode == FileDialogRequest::Mode::Save) {

@@ -11,6 +11,7 @@ public:
     void setParentWidget(QWidget *parent) { m_parent = parent; }
 
     void message(const QString &text, const QString &details = QString()) override;
+    bool confirm(const QString &text, const QString &details = QString()) override;
     QString chooseFile(const FileDialogRequest &request) override;
 
 private:

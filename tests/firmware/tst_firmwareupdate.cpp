@@ -153,6 +153,8 @@ private slots:
     void transferShowsProgressAndCompletes();
     void transferFailures_data();
     void transferFailures();
+    void closingDuringTheTransferAsks_data();
+    void closingDuringTheTransferAsks();
 
 private:
     struct LogHistory
@@ -802,6 +804,47 @@ void TestFirmwareUpdate::transferFailures()
     const int writesBefore = fx.line.writes().size();
     form.Command2.click();
     QCOMPARE(wireLog(fx.line, file).mid(writesBefore, 1), QStringList{"AT+RESET#\r\n"});
+}
+
+void TestFirmwareUpdate::closingDuringTheTransferAsks_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::newRow("the user keeps the window") << false;
+    QTest::newRow("the user closes it") << true;
+}
+
+void TestFirmwareUpdate::closingDuringTheTransferAsks()
+{
+    QFETCH(bool, close);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    QVERIFY(form.Form_QueryUnload());
+    const QByteArray file = loaderSession(fx, 15000); // 8 blocks
+    QVERIFY(form.Form_QueryUnload()); // the loader has not answered: nothing is sent yet
+    QVERIFY(fx.dialogs.questions.isEmpty());
+
+    reply(fx, QByteArray::fromHex("E5"));
+    reply(fx, QByteArray::fromHex("C5"));
+    fx.dialogs.confirmAnswers.enqueue(close);
+    QCOMPARE(form.Form_QueryUnload(), close);
+    QCOMPARE(fx.dialogs.questions,
+             QStringList{"A firmware update is running. Close the window and stop it?"});
+
+    if (close) {
+        form.Form_Unload();
+        const auto sent = fx.line.writes().size();
+        reply(fx, QByteArray::fromHex("C5"));
+        fx.loop.advanceBy(20000);
+        QCOMPARE(fx.line.writes().size(), sent);
+        QVERIFY(!form.MSComm1.PortOpen());
+        return;
+    }
+    for (int block = 1; block < 8; ++block)
+        reply(fx, QByteArray::fromHex("C5"));
+    QCOMPARE(wireLog(fx.line, file).last(), QStringLiteral("block 7"));
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+    QVERIFY(form.Form_QueryUnload());
+    QCOMPARE(fx.dialogs.questions.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestFirmwareUpdate)

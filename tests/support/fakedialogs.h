@@ -15,6 +15,8 @@ class FakeDialogs : public UserDialogs
 public:
     QStringList messages;
     QStringList details; // one entry per message, empty when it had none
+    QStringList questions;
+    QQueue<bool> confirmAnswers; // an empty queue answers No
     QVector<FileDialogRequest> fileRequests;
     QQueue<QString> fileAnswers;
     // Runs while a message box is "open" (a click inside the box's own event loop).
@@ -28,6 +30,11 @@ public:
         details << messageDetails;
         if (onMessage)
             onMessage(text);
+    }
+    bool confirm(const QString &text, const QString &) override
+    {
+        questions << text;
+        return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
     QString chooseFile(const FileDialogRequest &request) override
     {

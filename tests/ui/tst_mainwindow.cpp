@@ -43,6 +43,7 @@ private slots:
     void tabReachesEveryControl();
     void accessibleNamesFollowCaptions_data();
     void accessibleNamesFollowCaptions();
+    void closingDuringATransferIsAsked();
 
 private:
     template <typename W> W *widget(const QString &name)
@@ -796,6 +797,22 @@ void TestMainWindow::accessibleNamesFollowCaptions()
     settle();
     QCOMPARE(accessible->text(QAccessible::Name), caption);
     QCOMPARE(accessible->text(QAccessible::Description), control);
+}
+
+// Closing the window mid-transfer is asked about, and No keeps the window and its update.
+void TestMainWindow::closingDuringATransferIsAsked()
+{
+    Form1 &form = *fx->form;
+    form.bTransferStarted = 1;
+    form.lBlockNo = 3;
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    QVERIFY(!form.isUnloading());
+    QCOMPARE(fx->dialogs.questions.size(), 1);
+
+    fx->dialogs.confirmAnswers.enqueue(true);
+    QVERIFY(window->close());
+    QVERIFY(form.isUnloading());
 }
 
 QTEST_MAIN(TestMainWindow)
