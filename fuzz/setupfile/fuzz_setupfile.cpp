@@ -17,9 +17,21 @@ namespace {
 constexpr int kLineLimit = 1024;
 
 // Bytes that are valid UTF-8 are read as UTF-8; any other file is read byte for byte as
-// Latin-1, so that no byte of a file in another code page is lost.
+// Latin-1, so that no byte of a file in another code page is lost; but a file that starts
+// with a UTF-16 byte-order mark and holds whole, well-formed UTF-16 is read as that.
 QString expectedText(const QByteArray &content)
 {
+    const bool little = content.startsWith("\xFF\xFE");
+    if ((little || content.startsWith("\xFE\xFF")) && content.size() % 2 == 0) {
+        QString text;
+        for (qsizetype i = 2; i < content.size(); i += 2) {
+            const auto low = uchar(content[little ? i : i + 1]);
+            const auto high = uchar(content[little ? i + 1 : i]);
+            text += QChar(char16_t(high << 8 | low));
+        }
+        if (text.isValidUtf16())
+            return text;
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(content);
     return utf8.hasError() ? QString::fromLatin1(content) : text;

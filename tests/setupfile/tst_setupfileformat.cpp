@@ -176,11 +176,28 @@ void TestSetupFileFormat::decode_data()
     QTest::newRow("utf-8") << QByteArray("UNIT:\xE5\x85\xAC\xE9\x87\x8C\r\n")
                            << QStringList{QString::fromUtf8("UNIT:\xE5\x85\xAC\xE9\x87\x8C")};
     QTest::newRow("utf-8 with a byte-order mark")
-        << QByteArray("\xEF\xBB\xBF" "CALLSIGN:AB1C-9\r\nCOMMENT TEXT:caf\xC3\xA9\r\n")
+        << QByteArray("\xEF\xBB\xBF"
+                      "CALLSIGN:AB1C-9\r\nCOMMENT TEXT:caf\xC3\xA9\r\n")
         << QStringList{"CALLSIGN:AB1C-9", QString::fromUtf8("COMMENT TEXT:caf\u00E9")};
     // A single-byte code page: every byte is the character of the same code.
     QTest::newRow("latin-1") << QByteArray("COMMENT TEXT:20\xB0 caf\xE9\r\n")
                              << QStringList{QString::fromUtf8("COMMENT TEXT:20\u00B0 caf\u00E9")};
+    // As a Windows editor saves "Unicode" text.
+    QTest::newRow("utf-16 little-endian") << QByteArray("\xFF\xFE"
+                                                        "C\0A\0:\0\xE9\0\r\0\n\0B\0",
+                                                        16)
+                                          << QStringList{QString::fromUtf8("CA:\u00E9"), "B"};
+    QTest::newRow("utf-16 big-endian") << QByteArray("\xFE\xFF"
+                                                     "\0C\0A\0:\0\xE9\0\r\0\n\0B",
+                                                     16)
+                                       << QStringList{QString::fromUtf8("CA:\u00E9"), "B"};
+    QTest::newRow("utf-16 mark on an odd length is latin-1")
+        << QByteArray("\xFF\xFE"
+                      "C\0A",
+                      5)
+        << QStringList{QString::fromLatin1("\xFF\xFE"
+                                           "C\0A",
+                                           5)};
     QTest::newRow("utf-8 cut short at the end")
         << QByteArray("ALIAS:3\r\xC8") << QStringList{"ALIAS:3", QString::fromUtf8("\u00C8")};
 }
