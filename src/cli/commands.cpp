@@ -10,6 +10,7 @@
 #include "setupfile/setupfilestorage.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -272,9 +273,10 @@ ExitStatus flashKeepingSettings(const CliRequest &request, DeviceSession &sessio
     }
 
     Console::message(QStringLiteral("flash: step 3 of 4: waiting for the device to answer"));
-    const QDateTime deadline = QDateTime::currentDateTime().addSecs(request.bootWaitSeconds);
+    // The monotonic clock: a wall clock set by the network meanwhile moves no deadline.
+    const QDeadlineTimer deadline(std::chrono::seconds(request.bootWaitSeconds));
     bool answered = false;
-    while (!answered && QDateTime::currentDateTime() < deadline)
+    while (!answered && !deadline.hasExpired())
         answered = session.readSettings();
     if (!answered) {
         failed(3, QStringLiteral("the device did not answer within %1 seconds of the update; "
