@@ -58,7 +58,10 @@ Form1::Form1(const Platform &platform, QObject *parent)
     // A line begun before the port opened (the last line of a loaded setup file, a line
     // an earlier operation cut short) is no part of what the device sends next: a
     // "freq save" appended to it would go unseen, and a good write read as failed.
-    connect(&MSComm1, &MSComm::portOpened, this, [this] { sRxLine.clear(); });
+    connect(&MSComm1, &MSComm::portOpened, this, [this] {
+        sRxLine.clear();
+        bTextOperation = 0;
+    });
     // A loss can be noticed in the middle of a handler's own output; it is answered as an
     // event of its own once that handler has returned or waits.
     connect(&MSComm1, &MSComm::lineLost, this, [this](const QString &reason) {
@@ -83,6 +86,12 @@ void Form1::dispatch(const std::function<void()> &handler)
     } catch (const FormUnloaded &) {
         // The window closed while this handler waited; it ends here.
     }
+}
+
+void Form1::openPortForText()
+{
+    MSComm1.setPortOpen(true);
+    bTextOperation = 1;
 }
 
 bool Form1::Form_QueryUnload()

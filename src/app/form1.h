@@ -215,9 +215,19 @@ public:
     std::int64_t lLastLoaderReplyMs = 0; // when the loader last answered during a transfer
     std::uint8_t bUpdateStarting = 0;    // "update" is resetting the device into its loader
     std::uint8_t bTransferStarted = 0;   // the header went out in answer to an update's probe
+    // A read, write, WiFi or restart press opened the port: the device speaks text, and a
+    // loader reply can only be a stale byte. Cleared whenever the port opens again.
+    std::uint8_t bTextOperation = 0;
     // From the press of "update" until its transfer ends, fails or its loader wait gives up:
-    // the image must not change meanwhile.
+    // neither the image nor the port may change hands meanwhile.
     bool updateUnderWay() const;
+    // While an update is under way, says so and why the press changes nothing, and returns
+    // true; the caller then ends at once.
+    bool updateRefuses(const QString &why);
+    // Opens the port for a read, write, WiFi or restart press.
+    void openPortForText();
+    // What a press that would use the port during an update is told.
+    static const QString portHeldByUpdate;
 
     // -- setup files: members added for saving and loading live here --
 

@@ -109,15 +109,7 @@ bool sendToLoader(Form1 &form, const QByteArray &bytes, QString *reason)
     }
 }
 
-// "Open ROM" refuses to change the image of an update that is under way.
-bool refuseImageChange(Form1 &form)
-{
-    if (!form.updateUnderWay())
-        return false;
-    form.dialogs().message(QStringLiteral("An update is running: the firmware image cannot "
-                                          "change until it has ended."));
-    return true;
-}
+const QString imageKept = QStringLiteral("the firmware image cannot change until it has ended.");
 
 // Set while "update" resets the device, whichever way the handler ends.
 class UpdateStarting
@@ -139,17 +131,28 @@ bool Form1::updateUnderWay() const
     return bUpdateStarting == 1 || Timer1.isEnabled() || bTransferStarted == 1 || lBlockNo > 0;
 }
 
+const QString Form1::portHeldByUpdate =
+    QStringLiteral("the port stays with it until it has ended.");
+
+bool Form1::updateRefuses(const QString &why)
+{
+    if (!updateUnderWay())
+        return false;
+    m_dialogs.message(QStringLiteral("An update is running: ") + why);
+    return true;
+}
+
 void Form1::Command1_Click()
 {
     // Also checked once the dialog has closed: an update may have started under it.
-    if (refuseImageChange(*this))
+    if (updateRefuses(imageKept))
         return;
     CommonDialog1.DialogTitle = QStringLiteral("打开");
     CommonDialog1.Filter = QStringLiteral("Bin文件(*.bin)|*.bin");
     CommonDialog1.FileName.clear();
     CommonDialog1.ShowOpen();
     const QString path = CommonDialog1.FileName;
-    if (path.isEmpty() || refuseImageChange(*this))
+    if (path.isEmpty() || updateRefuses(imageKept))
         return;
 
     QByteArray file;
@@ -265,7 +268,10 @@ void Form1::Timer2_Timer()
     // skipped; within one, a header or frame that did not go out ends the update, so
     // that no block is counted that the loader never got.
     const bool updating = updateUnderWay();
-    const QString reply = Text1.text().left(2);
+    // A loader's reply that an adapter kept from the last update (it can come in after a
+    // text operation has opened the port) is not answered: the device speaks text then,
+    // and a firmware block sent to it would start a transfer that never was.
+    const QString reply = bTextOperation == 1 ? QString() : Text1.text().left(2);
     QString refusal;
     if (reply == loaderReady) {
         clearReplies(*this);

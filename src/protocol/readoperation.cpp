@@ -28,6 +28,8 @@ void emptySettingsFields(Form1 &f)
 
 void Form1::Command6_Click()
 {
+    if (updateRefuses(portHeldByUpdate))
+        return;
     emptySettingsFields(*this);
     bConnectOk = 0;
     bReadEnd = 0;
@@ -44,7 +46,7 @@ void Form1::Command6_Click()
     try {
         Delay(100);
         MSComm1.setSettings(QStringLiteral("115200,n,8,1"));
-        MSComm1.setPortOpen(true);
+        openPortForText();
         checkPortName();
         WriteCommSet(Combo1.text(), QStringLiteral("115200"), QStringLiteral("1"),
                      QStringLiteral("n"), QStringLiteral("8"), QStringLiteral("0"),

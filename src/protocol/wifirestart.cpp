@@ -8,6 +8,8 @@ using namespace DeviceCommands;
 
 void Form1::Command8_Click()
 {
+    if (updateRefuses(portHeldByUpdate))
+        return;
     try {
         if (MSComm1.PortOpen()) { // also the cancel sign for a running read
             Command6.setCaption(QStringLiteral("Port is open"));
@@ -16,7 +18,7 @@ void Form1::Command8_Click()
         }
         Command8.setCaption(QStringLiteral("Write"));
         MSComm1.setSettings(QStringLiteral("115200,n,8,1"));
-        MSComm1.setPortOpen(true);
+        openPortForText();
         checkPortName();
         Delay(200);
         if (!MSComm1.PortOpen()) {
@@ -61,6 +63,8 @@ void Form1::Command8_Click()
 
 void Form1::Command9_Click()
 {
+    if (updateRefuses(portHeldByUpdate))
+        return;
     if (MSComm1.PortOpen()) {
         MSComm1.setPortOpen(false);
         Command9.setCaption(QStringLiteral("Port is open"));
@@ -68,7 +72,7 @@ void Form1::Command9_Click()
     }
     Delay(100);
     try {
-        MSComm1.setPortOpen(true);
+        openPortForText();
         MSComm1.Output(QStringLiteral("REBOOT#") + lineEnd);
         Delay(500);
         MSComm1.Output(QStringLiteral("REBOOT#") + lineEnd);

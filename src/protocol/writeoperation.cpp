@@ -22,6 +22,8 @@ QString addressCommand(const char *command, TextBox *const octets[4])
 
 void Form1::Command7_Click()
 {
+    if (updateRefuses(portHeldByUpdate))
+        return;
     bFreqSaved = 0;
     Text29.setText(QString());
     Text30.setText(QString());
@@ -37,7 +39,7 @@ void Form1::Command7_Click()
     skipOnFailure([&] { MSComm1.setSettings(QStringLiteral("115200,n,8,1")); });
     Command7.setCaption(QStringLiteral("Writing"));
     Text29.setText(QStringLiteral("Writing......"));
-    skipOnFailure([&] { MSComm1.setPortOpen(true); });
+    skipOnFailure([&] { openPortForText(); });
     checkPortName();
 
     // Each value is read when its command is built; pauses follow each command. A value

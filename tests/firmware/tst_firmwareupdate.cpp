@@ -145,6 +145,9 @@ private slots:
     void imageCannotChangeDuringAnUpdate_data();
     void imageCannotChangeDuringAnUpdate();
     void staleLoaderAnswerDoesNotEndNextWait();
+    void staleLoaderReplyAfterTheUpdate();
+    void portButtonsWaitForTheUpdate_data();
+    void portButtonsWaitForTheUpdate();
     void portFailuresDuringStart_data();
     void portFailuresDuringStart();
 
@@ -357,6 +360,92 @@ void TestFirmwareUpdate::imageCannotChangeDuringAnUpdate()
     // Once the update has ended, the image may change again.
     pickOther();
     QCOMPARE(form.lRomLen, 40000 - 7);
+}
+
+// An adapter can keep the loader's answer to the last block, sent after the update closed
+// the port, and hand it over when a text operation opens the port again. It is no reply
+// to answer: a block frame would go to a device that speaks text, and the window would
+// report a transfer that never was.
+void TestFirmwareUpdate::staleLoaderReplyAfterTheUpdate()
+{
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 20000); // 10 blocks
+    scriptDevice(fx, 3);
+    form.Command2.click();
+    fx.loop.advanceBy(20000);
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+    const auto framesSent = countOf(wireLog(fx.line, file), QStringLiteral("block 0"));
+
+    QObject::connect(&fx.line, &FakeSerialLine::hostWrote, &fx.line,
+                     [&line = fx.line](const QByteArray &bytes) {
+                         if (bytes == "REBOOT#\r\n")
+                             line.deliver(QByteArray::fromHex("C5"));
+                     });
+    form.Command9.click(); // restart
+    fx.loop.advanceBy(15000);
+
+    QCOMPARE(countOf(wireLog(fx.line, file), QStringLiteral("block 0")), framesSent);
+    QCOMPARE(form.lBlockNo, 0);
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+    QCOMPARE(updateControls(form), allEnabled);
+    QVERIFY2(fx.dialogs.messages.isEmpty(), qPrintable(fx.dialogs.messages.join('|')));
+}
+
+void TestFirmwareUpdate::portButtonsWaitForTheUpdate_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<UpdatePhase>("phase");
+    for (const char *button : {"Command6", "Command7", "Command8", "Command9"}) {
+        QTest::addRow("%s in the reset wait", button) << button << UpdatePhase::ResetWait;
+        QTest::addRow("%s in the loader wait", button) << button << UpdatePhase::LoaderWait;
+        QTest::addRow("%s in the transfer", button) << button << UpdatePhase::Transfer;
+    }
+}
+
+// "Read data", "Write data", "Apply" and "restart" would take the port from an update
+// under way, and leave the device with part of an image; they wait for it instead.
+void TestFirmwareUpdate::portButtonsWaitForTheUpdate()
+{
+    QFETCH(QString, button);
+    QFETCH(UpdatePhase, phase);
+    FormFixture fx;
+    Form1 &form = createWithPort(fx);
+    const QByteArray file = loadImage(fx, 20000); // 10 blocks
+    scriptDevice(fx, 3);
+    form.Text4.setText(QStringLiteral("AB1C"));
+    form.Command7.setEnabled(true);
+    const auto press = [&] {
+        for (CommandButton *command :
+             {&form.Command6, &form.Command7, &form.Command8, &form.Command9})
+            if (command->name() == button)
+                command->click();
+    };
+
+    if (phase == UpdatePhase::ResetWait)
+        fx.loop.at(fx.loop.nowMs() + 600, press);
+    form.Command2.click();
+    if (phase == UpdatePhase::LoaderWait) {
+        fx.loop.advanceBy(1500);
+        QVERIFY(form.Timer1.isEnabled());
+        press();
+    } else if (phase == UpdatePhase::Transfer) {
+        fx.loop.advanceBy(3500);
+        QVERIFY(form.lBlockNo > 0);
+        press();
+    }
+
+    QCOMPARE(fx.dialogs.messages,
+             QStringList{"An update is running: the port stays with it until it has ended."});
+    QCOMPARE(form.Text4.text(), QStringLiteral("AB1C"));
+    fx.loop.advanceBy(20000);
+    QStringList blocks;
+    for (int k = 0; k < 10; ++k)
+        blocks << QStringLiteral("block %1").arg(k);
+    const QStringList sent = wireLog(fx.line, file);
+    QCOMPARE(sent.mid(sent.indexOf("header") + 1), blocks);
+    QCOMPARE(form.Label2.caption(), QStringLiteral("update complete update step:100%"));
+    QCOMPARE(form.Command6.caption(), QStringLiteral("Read data"));
 }
 
 // ---- update start and the loader wait -------------------------------------------
