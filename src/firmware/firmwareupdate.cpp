@@ -132,7 +132,7 @@ bool Form1::updateUnderWay() const
 }
 
 const QString Form1::portHeldByUpdate =
-    QStringLiteral("the port stays with it until it has ended.");
+    QStringLiteral("the device can do nothing else until it has ended.");
 
 bool Form1::updateRefuses(const QString &why)
 {

@@ -435,8 +435,9 @@ void TestFirmwareUpdate::portButtonsWaitForTheUpdate()
         press();
     }
 
-    QCOMPARE(fx.dialogs.messages,
-             QStringList{"An update is running: the port stays with it until it has ended."});
+    QCOMPARE(
+        fx.dialogs.messages,
+        QStringList{"An update is running: the device can do nothing else until it has ended."});
     QCOMPARE(form.Text4.text(), QStringLiteral("AB1C"));
     fx.loop.advanceBy(20000);
     QStringList blocks;
