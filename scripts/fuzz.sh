@@ -53,9 +53,9 @@ fi
 # What broke: the invariant's own message, or else the sanitizer's verdict.
 what_broke() {
     if grep -q 'INVARIANT BROKEN' "$1"; then
-        grep -A2 'INVARIANT BROKEN' "$1" | head -3
+        grep -A2 'INVARIANT BROKEN' "$1" | head -3 || true
     else
-        grep -E '^==[0-9]+==ERROR|^SUMMARY|deadly signal|timeout|out-of-memory' "$1" | head -3
+        grep -E '^==[0-9]+==ERROR|^SUMMARY|deadly signal|timeout|out-of-memory' "$1" | head -3 || true
     fi
 }
 

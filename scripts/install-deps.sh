@@ -10,7 +10,7 @@ packages=(build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-wqy-microhei "$@")
 missing=()
 for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    [[ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" == *"install ok installed"* ]] ||
         missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

@@ -38,7 +38,7 @@ fi
 
 remove() { $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q ks936-config >/dev/null; }
 # A copy left installed with the same version would not be replaced.
-if dpkg-query -W -f='${Status}' ks936-config 2>/dev/null | grep -q "install ok installed"; then
+if [[ "$(dpkg-query -W -f='${Status}' ks936-config 2>/dev/null)" == *"install ok installed"* ]]; then
     remove
 fi
 install() { $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "./$deb" >/dev/null; }
@@ -48,12 +48,15 @@ if ! install; then
 fi
 trap remove EXIT
 
-# No display: both programs must answer without one.
+# No display: both programs must answer without one. Their output is taken whole before
+# it is searched: "grep -q" leaves at its first match, and a program still writing would
+# die of SIGPIPE, which pipefail reports as a failure.
 headless=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 version=$("${headless[@]}" /usr/bin/ks936-config --version)
 echo "Installed: $version"
 [ "$version" = "ks936-config $(dpkg-deb --field "$deb" Version)" ]
-"${headless[@]}" /usr/bin/ks936-sim --help | grep -q "^Usage: /usr/bin/ks936-sim"
+sim_help=$("${headless[@]}" /usr/bin/ks936-sim --help)
+grep -q "^Usage: /usr/bin/ks936-sim" <<<"$sim_help"
 "${headless[@]}" /usr/bin/ks936-cli --version
 desktop-file-validate "/usr/share/applications/$app_id.desktop"
 grep -q "^Name=KS936 Config$" "/usr/share/applications/$app_id.desktop"
