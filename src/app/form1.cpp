@@ -96,7 +96,7 @@ void Form1::openPortForText()
 
 bool Form1::Form_QueryUnload()
 {
-    if (bTransferStarted == 0 && lBlockNo == 0)
+    if (!transferUnderWay())
         return true;
     return m_dialogs.confirm(
         QStringLiteral("A firmware update is running. Close the window and stop it?"),

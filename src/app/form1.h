@@ -221,6 +221,8 @@ public:
     // From the press of "update" until its transfer ends, fails or its loader wait gives up:
     // neither the image nor the port may change hands meanwhile.
     bool updateUnderWay() const;
+    // From the header on: blocks are going out, and the device holds part of an image.
+    bool transferUnderWay() const { return bTransferStarted == 1 || lBlockNo > 0; }
     // While an update is under way, says so and why the press changes nothing, and returns
     // true; the caller then ends at once.
     bool updateRefuses(const QString &why);

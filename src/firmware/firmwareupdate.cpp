@@ -128,7 +128,7 @@ private:
 
 bool Form1::updateUnderWay() const
 {
-    return bUpdateStarting == 1 || Timer1.isEnabled() || bTransferStarted == 1 || lBlockNo > 0;
+    return bUpdateStarting == 1 || Timer1.isEnabled() || transferUnderWay();
 }
 
 const QString Form1::portHeldByUpdate =
@@ -302,8 +302,7 @@ void Form1::Timer2_Timer()
     ProgressBar1.setValue(lBlockNo == 0 ? blockCount : lBlockNo); // full when no transfer runs
 
     // From the header on, every wait for the loader is bounded.
-    if ((bTransferStarted == 1 || lBlockNo > 0) &&
-        loop().nowMs() - lLastLoaderReplyMs >= loaderSilenceLimitMs) {
+    if (transferUnderWay() && loop().nowMs() - lLastLoaderReplyMs >= loaderSilenceLimitMs) {
         failTransfer(*this, QStringLiteral("the device did not answer for 10 seconds"));
         return;
     }
@@ -326,7 +325,7 @@ void Form1::Timer2_Timer()
 // silence to end it would only keep the user waiting.
 void Form1::firmwareLineLost()
 {
-    if (bTransferStarted == 1 || lBlockNo > 0)
+    if (transferUnderWay())
         failTransfer(*this, QStringLiteral("the connection was lost"));
     else if (Timer1.isEnabled())
         giveUpLoaderWait(*this);
